@@ -1,0 +1,80 @@
+// Defaults and the registry value list of the settings record.
+#include "AppSettings.h"
+
+#include <cstring>
+
+void ResetSettings(AppSettings& s)
+{
+    std::memset(s.ipAddress, 0, sizeof s.ipAddress);
+    std::memset(s.password, 0, sizeof s.password);
+    s.mode = kModeAdvanced;
+    s.showAdvanceComputer1 = 1;
+    s.showAdvanceComputer2 = 1;
+    s.showAdvanceQuillan = 1;
+    s.showAdvanceVideo = 1;
+    s.showAdvanceSVideo = 1;
+    s.showAdvanceAVMute = 1;
+    s.showAdvanceVolume = 1;
+    s.showAdvanceFreeze = 1;
+    s.showAdvanceCC = 0;
+    s.showSimpleComputer = 1;
+    s.showSimpleVideo = 1;
+    s.showSimpleAVMute = 1;
+    s.showSimpleVolume = 1;
+    s.showSimpleFreeze = 1;
+    s.showSimpleCC = 0;
+}
+
+std::string PasswordText(const AppSettings& s)
+{
+    std::size_t n = 0;
+    while (n < kPasswordLength && s.password[n] != '\0') ++n;
+    return std::string(s.password, n);
+}
+
+void SetPasswordText(AppSettings& s, std::string_view text)
+{
+    std::memset(s.password, 0, sizeof s.password);
+    std::memcpy(s.password, text.data(), text.size() < kPasswordLength ? text.size() : kPasswordLength);
+}
+
+#define FIELD(member) [](AppSettings& s) -> std::uint8_t* { return &s.member; }
+
+const SettingsValue kSettingsValues[kSettingsValueCount] = {
+    {"Start up", SettingKind::Flag, FIELD(startUp)},
+    {"IPA", SettingKind::Octet, FIELD(ipAddress[0])},
+    {"IPB", SettingKind::Octet, FIELD(ipAddress[1])},
+    {"IPC", SettingKind::Octet, FIELD(ipAddress[2])},
+    {"IPD", SettingKind::Octet, FIELD(ipAddress[3])},
+    {"Password", SettingKind::Password, nullptr},
+    {"Mode", SettingKind::Flag, FIELD(mode)},
+    {"Advance Computer 1", SettingKind::Flag, FIELD(showAdvanceComputer1)},
+    {"Advance Computer 2", SettingKind::Flag, FIELD(showAdvanceComputer2)},
+    {"Advance Quillan", SettingKind::Flag, FIELD(showAdvanceQuillan)},
+    {"Advance Video", SettingKind::Flag, FIELD(showAdvanceVideo)},
+    {"Advance SVideo", SettingKind::Flag, FIELD(showAdvanceSVideo)},
+    {"Advance AVMute", SettingKind::Flag, FIELD(showAdvanceAVMute)},
+    {"Advance Volume", SettingKind::Flag, FIELD(showAdvanceVolume)},
+    {"Advance Freeze", SettingKind::Flag, FIELD(showAdvanceFreeze)},
+    {"Advance CC", SettingKind::Flag, FIELD(showAdvanceCC)},
+    {"Simple Computer", SettingKind::Flag, FIELD(showSimpleComputer)},
+    {"Simple Video", SettingKind::Flag, FIELD(showSimpleVideo)},
+    {"Simple AVMute", SettingKind::Flag, FIELD(showSimpleAVMute)},
+    {"Simple Volume", SettingKind::Flag, FIELD(showSimpleVolume)},
+    {"Simple Freeze", SettingKind::Flag, FIELD(showSimpleFreeze)},
+    {"Simple CC", SettingKind::Flag, FIELD(showSimpleCC)},
+};
+
+#undef FIELD
+
+std::uint8_t FieldFromNumber(SettingKind kind, std::uint32_t number)
+{
+    if (kind == SettingKind::Octet) return static_cast<std::uint8_t>(number & 0xFF);
+    return number != 0 ? 1 : 0;
+}
+
+std::uint32_t NumberFromField(SettingKind kind, std::uint8_t field)
+{
+    if (kind == SettingKind::Octet) return field;
+    return field == 1 ? 1 : 0;
+}

@@ -1,0 +1,64 @@
+// The persisted user settings: one plain record, copied whole by value by
+// every part that needs it, and the fixed list of the 22 registry values that
+// store it. Windows-free; the registry side lives in SettingsStore.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+constexpr std::size_t kPasswordLength = 16;
+
+enum : std::uint8_t { kModeSimple = 0, kModeAdvanced = 1 };
+
+struct AppSettings {
+    std::uint8_t startUp;
+    std::uint8_t ipAddress[4];        // first octet first; 0.0.0.0 = no projector
+    char password[kPasswordLength];   // NUL-terminated when shorter, unterminated at 16
+    std::uint8_t mode;
+    std::uint8_t showAdvanceComputer1;
+    std::uint8_t showAdvanceComputer2;
+    std::uint8_t showAdvanceQuillan;
+    std::uint8_t showAdvanceVideo;
+    std::uint8_t showAdvanceSVideo;
+    std::uint8_t showAdvanceAVMute;
+    std::uint8_t showAdvanceVolume;
+    std::uint8_t showAdvanceFreeze;
+    std::uint8_t showAdvanceCC;
+    std::uint8_t showSimpleComputer;
+    std::uint8_t showSimpleVideo;
+    std::uint8_t showSimpleAVMute;
+    std::uint8_t showSimpleVolume;
+    std::uint8_t showSimpleFreeze;
+    std::uint8_t showSimpleCC;
+};
+
+// Built-in defaults; `startUp` is left as it is.
+void ResetSettings(AppSettings& settings);
+
+// The password as text: the characters before the first NUL, at most 16.
+std::string PasswordText(const AppSettings& settings);
+// Stores up to 16 characters of `text`; the rest of the field is cleared.
+void SetPasswordText(AppSettings& settings, std::string_view text);
+
+// How a registry value maps onto its field.
+enum class SettingKind {
+    Flag,      // REG_DWORD, any non-zero number reads as 1
+    Octet,     // REG_DWORD, the low byte is the octet
+    Password,  // REG_SZ, scrambled, no terminator stored
+};
+
+struct SettingsValue {
+    const char* name;
+    SettingKind kind;
+    std::uint8_t* (*field)(AppSettings&);  // null for the password
+};
+
+constexpr std::size_t kSettingsValueCount = 22;
+// The values in the order in which they are read and written.
+extern const SettingsValue kSettingsValues[kSettingsValueCount];
+
+// Number stored in the registry -> field byte, and back.
+std::uint8_t FieldFromNumber(SettingKind kind, std::uint32_t number);
+std::uint32_t NumberFromField(SettingKind kind, std::uint8_t field);

@@ -1,0 +1,89 @@
+#include "SettingsStore.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "PasswordCodec.h"
+#include "RegKey.h"
+#include "StartupRegistration.h"
+
+namespace {
+
+// Numbers are read as up to 4 little-endian bytes whatever the stored type; a
+// shorter value fills the low bytes. Longer values fail and keep the field.
+bool QueryNumber(HKEY key, const char* name, std::uint32_t& number)
+{
+    unsigned char bytes[4] = {};
+    DWORD size = sizeof bytes;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, bytes, &size) != ERROR_SUCCESS) return false;
+    number = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+    return true;
+}
+
+void LoadPassword(HKEY key, AppSettings& settings)
+{
+    char stored[kPasswordLength] = {};
+    DWORD size = sizeof stored;
+    if (RegQueryValueExA(key, "Password", nullptr, nullptr, reinterpret_cast<BYTE*>(stored), &size) !=
+        ERROR_SUCCESS)
+        return;
+    char plain[kPasswordLength] = {};
+    std::size_t count = 0;
+    PasswordCodec().Decode(stored, size < kPasswordLength ? size : kPasswordLength, plain, &count);
+    SetPasswordText(settings, std::string_view(plain, count));
+}
+
+// The password is stored as exactly its scrambled characters, no terminator.
+// RegSetValueEx looks at the byte after the data of a REG_SZ and counts a
+// terminator in when that byte is NUL; a non-NUL guard byte right after the
+// characters keeps the stored length exact, and the buffer has room for it so
+// the look never goes past our memory.
+void SavePassword(HKEY key, const AppSettings& settings)
+{
+    const std::string plain = PasswordText(settings);
+    char stored[kPasswordLength + 1] = {};
+    std::size_t count = 0;
+    PasswordCodec().Encode(plain.c_str(), plain.size(), stored, &count);
+    stored[count] = '\x01';
+    RegSetValueExA(key, "Password", 0, REG_SZ, reinterpret_cast<const BYTE*>(stored), static_cast<DWORD>(count));
+}
+
+}  // namespace
+
+int LoadSettings(AppSettings& settings)
+{
+    RegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKeyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return 0;
+    for (const SettingsValue& v : kSettingsValues) {
+        if (v.kind == SettingKind::Password) {
+            LoadPassword(key.get(), settings);
+            continue;
+        }
+        std::uint32_t number = 0;
+        if (QueryNumber(key.get(), v.name, number)) *v.field(settings) = FieldFromNumber(v.kind, number);
+    }
+    return 1;
+}
+
+int SaveSettings(const AppSettings& settings)
+{
+    int result = 0;
+    RegKey key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_WRITE | KEY_QUERY_VALUE, nullptr, key.put(), nullptr) == ERROR_SUCCESS) {
+        AppSettings copy = settings;  // the field accessors take a mutable record
+        for (const SettingsValue& v : kSettingsValues) {
+            if (v.kind == SettingKind::Password) {
+                SavePassword(key.get(), settings);
+                continue;
+            }
+            const DWORD number = NumberFromField(v.kind, *v.field(copy));
+            RegSetValueExA(key.get(), v.name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+        }
+        key.reset();
+        result = 1;
+    }
+    RegisterAtStartup(settings.startUp);
+    return result;
+}

@@ -1,0 +1,177 @@
+// The settings store and the start-up registration against Wine's real
+// registry.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "PasswordCodec.h"
+#include "SettingsStore.h"
+#include "StartupRegistration.h"
+#include "TestFiles.h"
+
+namespace {
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteRegTree(HKEY_LOCAL_MACHINE, kSettingsKeyPath);
+        HKEY run;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKeyPath, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
+            RegDeleteValueA(run, kRunValueName);
+            RegCloseKey(run);
+        }
+    }
+    void TearDown() override { DeleteRegTree(HKEY_LOCAL_MACHINE, kSettingsKeyPath); }
+
+    static RegValue Stored(const char* name) { return ReadRegValue(HKEY_LOCAL_MACHINE, kSettingsKeyPath, name); }
+    static void StoreDword(const char* name, DWORD n) { WriteRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, name, n); }
+
+    static AppSettings Defaults()
+    {
+        AppSettings s{};
+        ResetSettings(s);
+        return s;
+    }
+
+    static AppSettings SavedAndLoaded(const AppSettings& saved)
+    {
+        EXPECT_EQ(SaveSettings(saved), 1);
+        AppSettings loaded = Defaults();
+        EXPECT_EQ(LoadSettings(loaded), 1);
+        return loaded;
+    }
+};
+
+std::string Scrambled(const std::string& plain)
+{
+    char out[16] = {};
+    std::size_t count = 0;
+    PasswordCodec().Encode(plain.c_str(), plain.size(), out, &count);
+    return std::string(out, count);
+}
+
+// The ANSI query appends a terminator where it has room; the text is what
+// comes before it.
+std::string StoredText(const RegValue& v)
+{
+    return v.data.substr(0, v.data.find('\0'));
+}
+
+std::uint32_t Dword(const RegValue& v)
+{
+    std::uint32_t n = 0;
+    std::memcpy(&n, v.data.data(), v.data.size() < 4 ? v.data.size() : 4);
+    return n;
+}
+
+}  // namespace
+
+TEST_F(SettingsStoreTest, NoKeyLeavesTheDefaults)
+{
+    AppSettings s = Defaults();
+    EXPECT_EQ(LoadSettings(s), 0);
+    const AppSettings d = Defaults();
+    EXPECT_EQ(std::memcmp(&s, &d, sizeof s), 0);
+}
+
+TEST_F(SettingsStoreTest, AllValuesRoundTripInTypeAndValue)
+{
+    AppSettings s = Defaults();
+    s.startUp = 1;
+    const std::uint8_t ip[4] = {192, 0, 2, 255};
+    std::memcpy(s.ipAddress, ip, 4);
+    SetPasswordText(s, "Proj ~pass1");
+    s.mode = kModeSimple;
+    s.showAdvanceComputer2 = 0;
+    s.showAdvanceCC = 1;
+    s.showSimpleFreeze = 0;
+    s.showSimpleCC = 1;
+
+    ASSERT_EQ(SaveSettings(s), 1);
+    AppSettings copy = s;
+    for (const SettingsValue& v : kSettingsValues) {
+        const RegValue stored = Stored(v.name);
+        ASSERT_TRUE(stored.exists) << v.name;
+        if (v.kind == SettingKind::Password) {
+            EXPECT_EQ(stored.type, static_cast<DWORD>(REG_SZ));
+            EXPECT_EQ(StoredText(stored), Scrambled("Proj ~pass1"));
+            continue;
+        }
+        EXPECT_EQ(stored.type, static_cast<DWORD>(REG_DWORD)) << v.name;
+        EXPECT_EQ(stored.data.size(), 4u) << v.name;
+        EXPECT_EQ(Dword(stored), *v.field(copy)) << v.name;
+    }
+
+    AppSettings loaded = Defaults();
+    ASSERT_EQ(LoadSettings(loaded), 1);
+    EXPECT_EQ(std::memcmp(&loaded, &s, sizeof s), 0);
+}
+
+TEST_F(SettingsStoreTest, PasswordForms)
+{
+    struct Case {
+        const char* why;
+        std::string password;
+    } const cases[] = {
+        {"exactly 16 characters, stored without terminator", "0123456789abcdeF"},
+        {"empty, stored as a REG_SZ of length 0", ""},
+        {"bytes of 0x80 and above pass unchanged", "caf\xE9-\xFC\xDF\xA7"},
+    };
+    for (const Case& c : cases) {
+        AppSettings s = Defaults();
+        SetPasswordText(s, c.password);
+        const AppSettings loaded = SavedAndLoaded(s);
+        const RegValue stored = Stored("Password");
+        EXPECT_EQ(stored.type, static_cast<DWORD>(REG_SZ)) << c.why;
+        EXPECT_EQ(StoredText(stored), Scrambled(c.password)) << c.why;
+        EXPECT_EQ(stored.storedBytes, 2 * c.password.size()) << c.why << ": no terminator stored";
+        EXPECT_EQ(PasswordText(loaded), c.password) << c.why;
+    }
+}
+
+// Values written by hand or by an older build: each field follows its rule and
+// nothing else is disturbed.
+TEST_F(SettingsStoreTest, OddStoredValues)
+{
+    StoreDword("Advance Video", 2);
+    StoreDword("IPA", 300);
+    WriteRegValue(HKEY_LOCAL_MACHINE, kSettingsKeyPath, "IPB", REG_BINARY, std::string(8, '\x07'));  // too long
+    WriteRegValue(HKEY_LOCAL_MACHINE, kSettingsKeyPath, "IPC", REG_BINARY, "\x09");  // short: low byte
+    WriteRegValue(HKEY_LOCAL_MACHINE, kSettingsKeyPath, "Password", REG_SZ, std::string(17, 'a'));  // too long
+    StoreDword("Mode", 0);
+
+    AppSettings s = Defaults();
+    s.ipAddress[1] = 5;
+    ASSERT_EQ(LoadSettings(s), 1);
+    EXPECT_EQ(s.showAdvanceVideo, 1);
+    EXPECT_EQ(s.ipAddress[0], 44);
+    EXPECT_EQ(s.ipAddress[1], 5);
+    EXPECT_EQ(s.ipAddress[2], 9);
+    EXPECT_EQ(s.ipAddress[3], 0);
+    EXPECT_EQ(PasswordText(s), "");
+    EXPECT_EQ(s.mode, kModeSimple);
+    EXPECT_EQ(s.showAdvanceCC, 0);  // absent: keeps its default
+
+    ASSERT_EQ(SaveSettings(s), 1);
+    EXPECT_EQ(Dword(Stored("Advance Video")), 1u);
+    EXPECT_EQ(Dword(Stored("IPA")), 44u);
+}
+
+TEST_F(SettingsStoreTest, EverySaveRewritesTheRunValue)
+{
+    AppSettings s = Defaults();
+    s.startUp = 1;
+    ASSERT_EQ(SaveSettings(s), 1);
+    RegValue run = ReadRegValue(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName);
+    ASSERT_TRUE(run.exists);
+    EXPECT_EQ(run.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(run.data, std::string("\"").append(ExecutablePath()).append("\"").append(1, '\0'));
+
+    s.startUp = 0;
+    ASSERT_EQ(SaveSettings(s), 1);
+    run = ReadRegValue(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName);
+    ASSERT_TRUE(run.exists);
+    EXPECT_EQ(run.data, std::string(1, '\0'));
+    EXPECT_EQ(Dword(Stored("Start up")), 0u);
+}

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# The one test command: sets up a fresh Debian 12 machine, builds both trees and
+# runs every test (natively under the sanitizers, then under Wine on a private
+# Xvfb display). Exits non-zero when anything fails.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+tools/setup-debian.sh
+tools/build.sh native win
+
+echo "== native tests (ASan + UBSan)"
+ctest --test-dir build/native --output-on-failure -j2
+
+echo "== Windows tests under Wine"
+# A private display, never the user's desktop: no window manager, known size.
+unset DISPLAY
+trap 'tools/wine-run --tree build/win --stop' EXIT
+prepared=$(tools/wine-run --tree build/win --prepare)
+export "${prepared?}"
+ctest --test-dir build/win --output-on-failure -j2
