@@ -1,0 +1,125 @@
+// Start-up benchmark, run under Wine: for Beamdesk.exe and for a bare dialog
+// program built by the same toolchain (the floor), the time from process start
+// to a visible window, the private memory once it is up, and the executable's
+// size; then the ratios. Prints numbers only; asserts nothing.
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Figures {
+    double startMs = 0;
+    double privateKiB = 0;
+    double sizeKiB = 0;
+};
+
+struct Search {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindVisible(HWND hwnd, LPARAM param)
+{
+    auto* search = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == search->pid && IsWindowVisible(hwnd) && GetWindowTextLengthA(hwnd) > 0) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+double Now()
+{
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER count;
+    QueryPerformanceCounter(&count);
+    return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+bool RunOnce(const std::string& exe, Figures& out)
+{
+    std::string commandLine = "\"" + exe + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    const double start = Now();
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    Search search{process.dwProcessId, nullptr};
+    while (search.found == nullptr && Now() - start < 30000) {
+        EnumWindows(&FindVisible, reinterpret_cast<LPARAM>(&search));
+        if (search.found == nullptr) Sleep(1);
+    }
+    out.startMs = Now() - start;
+    Sleep(300);  // let start-up work that follows the first paint settle
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(process.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+    out.privateKiB = static_cast<double>(memory.PrivateUsage) / 1024.0;
+    if (search.found != nullptr) PostMessageA(search.found, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return search.found != nullptr;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+Figures Measure(const std::string& exe, int runs)
+{
+    std::vector<double> start, priv;
+    for (int i = 0; i < runs; ++i) {
+        Figures f;
+        if (!RunOnce(exe, f)) {
+            std::printf("  %s: no window\n", exe.c_str());
+            continue;
+        }
+        start.push_back(f.startMs);
+        priv.push_back(f.privateKiB);
+    }
+    Figures result;
+    result.startMs = Median(start);
+    result.privateKiB = Median(priv);
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    GetFileAttributesExA(exe.c_str(), GetFileExInfoStandard, &attributes);
+    result.sizeKiB = static_cast<double>(attributes.nFileSizeLow) / 1024.0;
+    return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder = path;
+    folder = folder.substr(0, folder.find_last_of('\\') + 1);
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+
+    const Figures program = Measure(folder + "Beamdesk.exe", runs);
+    const Figures floor = Measure(folder + "BareDialog.exe", runs);
+    std::printf("%-34s %12s %12s %8s\n", "figure (median of runs)", "Beamdesk", "bare dialog", "ratio");
+    auto row = [](const char* name, double a, double b) {
+        std::printf("%-34s %12.1f %12.1f %8.2f\n", name, a, b, b > 0 ? a / b : 0.0);
+    };
+    row("start to visible window (ms)", program.startMs, floor.startMs);
+    row("private memory after start (KiB)", program.privateKiB, floor.privateKiB);
+    row("executable size (KiB)", program.sizeKiB, floor.sizeKiB);
+    return 0;
+}

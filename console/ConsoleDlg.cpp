@@ -1,0 +1,291 @@
+// The console's construction, start-up sequence, painting, key filter and
+// link-state title. Layout, placement, menus, prompts and the link live in
+// their own files.
+#include "ConsoleDlg.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "BeamdeskApp.h"
+#include "PrivateMessages.h"
+#include "resource.h"
+
+namespace {
+
+constexpr UINT_PTR KEEPALIVE_TIMER = 9;
+constexpr UINT kKeepAlivePeriodMs = 300000;
+constexpr std::size_t kMaxCcItems = 20;
+
+struct TextOf {
+    unsigned messageId;
+    int controlId;
+};
+
+// Captions, in the order they are set.
+constexpr TextOf kCaptions[] = {
+    {1, IDC_POWER},  {2, IDC_COMPUTER1}, {3, IDC_COMPUTER2},     {4, IDC_QUILLAN},     {5, IDC_VIDEO},
+    {6, IDC_SVIDEO}, {7, IDC_AVMUTE},    {8, IDC_FREEZE},        {9, IDC_CC},          {10, IDC_VOLUME_LABEL},
+    {12, IDC_VOLUME_UP}, {11, IDC_VOLUME_DOWN}, {13, IDC_COMPUTER},
+};
+
+// Tooltips; the Volume label has none.
+constexpr TextOf kToolTips[] = {
+    {15, IDC_POWER},  {16, IDC_COMPUTER1}, {17, IDC_COMPUTER2}, {18, IDC_QUILLAN},     {19, IDC_VIDEO},
+    {20, IDC_SVIDEO}, {21, IDC_AVMUTE},    {22, IDC_FREEZE},    {23, IDC_CC},          {26, IDC_VOLUME_UP},
+    {25, IDC_VOLUME_DOWN}, {27, IDC_COMPUTER}, {95, IDC_MODE},
+};
+
+// The controls that take the language file's font; "-", "+", the mode button
+// and the frame keep theirs.
+constexpr int kCustomFontControls[] = {IDC_POWER,  IDC_COMPUTER1, IDC_COMPUTER2, IDC_QUILLAN,
+                                       IDC_VIDEO,  IDC_SVIDEO,    IDC_AVMUTE,    IDC_FREEZE,
+                                       IDC_CC,     IDC_VOLUME_LABEL, IDC_COMPUTER};
+
+// Menu bar: title and its single item, by position.
+struct MenuTexts {
+    unsigned titleId;
+    unsigned itemId;
+    UINT command;
+};
+constexpr MenuTexts kMenuTexts[] = {
+    {29, 30, ID_APP_EXIT},
+    {31, 32, ID_SETTINGS},
+    {33, 34, ID_APP_ABOUT},
+};
+
+}  // namespace
+
+CConsoleDlg::CConsoleDlg(HWND parent) : Dialog(IDD_CONSOLE, parent)
+{
+    m_hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_BEAMDESK));
+    std::memset(m_szCommand, 0, 16);
+    if (CBeamdeskApp* app = GetBeamdeskApp()) {
+        ResetEvent(app->m_evtWorkerStarted.get());
+        ResetEvent(app->m_evtHandshakeReply.get());
+        ResetEvent(app->m_evtWorkerStopped.get());
+    }
+}
+
+CConsoleDlg::~CConsoleDlg() = default;
+
+void CConsoleDlg::DoDataExchange()
+{
+    m_modeButton.Attach(GetDlgItem(IDC_MODE));
+    m_ccButton.Attach(GetDlgItem(IDC_CC));
+}
+
+BOOL CConsoleDlg::OnInitDialog()
+{
+    Dialog::OnInitDialog();
+    SetPropA(GetHwnd(), kInstanceName, this);
+    CBeamdeskApp* app = GetBeamdeskApp();
+    if (app == nullptr) return FALSE;
+
+    SendMessageA(GetHwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageA(GetHwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    SetCaptions();
+    ApplyFonts();
+    SetMenuTexts();
+    FillDropDowns();
+    SetLinkTitle(37);
+    LayoutButtons();
+
+    char ip[16];
+    std::snprintf(ip, sizeof ip, "%d.%d.%d.%d", app->m_settings.ipAddress[0], app->m_settings.ipAddress[1],
+                  app->m_settings.ipAddress[2], app->m_settings.ipAddress[3]);
+    m_ipText = ip;
+
+    AddToolTips();
+    PlaceInitially();
+    m_keepAliveTimer = SetTimer(GetHwnd(), KEEPALIVE_TIMER, kKeepAlivePeriodMs, nullptr);
+    return TRUE;
+}
+
+void CConsoleDlg::SetCaptions()
+{
+    CBeamdeskApp* app = GetBeamdeskApp();
+    for (const TextOf& t : kCaptions) SetWindowTextA(GetDlgItem(t.controlId), app->GetMessageText(t.messageId).c_str());
+}
+
+void CConsoleDlg::ApplyFonts()
+{
+    CBeamdeskApp* app = GetBeamdeskApp();
+    if (app->m_hasCustomFont == 1) {
+        m_customFont.reset(CreateFontIndirectA(&app->m_consoleFont));
+        SendMessageA(GetHwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(m_customFont.get()), TRUE);
+        for (int id : kCustomFontControls)
+            SendMessageA(GetDlgItem(id), WM_SETFONT, reinterpret_cast<WPARAM>(m_customFont.get()), TRUE);
+    }
+
+    // "-" and "+" always read large, whatever the language.
+    LOGFONTA volume{};
+    volume.lfHeight = 20;
+    volume.lfWeight = FW_NORMAL;
+    std::strcpy(volume.lfFaceName, "Arial");
+    m_volumeFont.reset(CreateFontIndirectA(&volume));
+    SendMessageA(GetDlgItem(IDC_VOLUME_UP), WM_SETFONT, reinterpret_cast<WPARAM>(m_volumeFont.get()), TRUE);
+    SendMessageA(GetDlgItem(IDC_VOLUME_DOWN), WM_SETFONT, reinterpret_cast<WPARAM>(m_volumeFont.get()), TRUE);
+}
+
+void CConsoleDlg::SetMenuTexts()
+{
+    HMENU bar = GetMenu(GetHwnd());
+    if (bar == nullptr) return;
+    CBeamdeskApp* app = GetBeamdeskApp();
+    for (UINT position = 0; position < 3; ++position) {
+        const MenuTexts& m = kMenuTexts[position];
+        HMENU popup = GetSubMenu(bar, static_cast<int>(position));
+        ModifyMenuA(bar, position, MF_BYPOSITION | MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(popup),
+                    app->GetMessageText(m.titleId).c_str());
+        if (popup != nullptr)
+            ModifyMenuA(popup, 0, MF_BYPOSITION | MF_STRING, m.command, app->GetMessageText(m.itemId).c_str());
+    }
+    DrawMenuBar(GetHwnd());
+}
+
+void CConsoleDlg::FillDropDowns()
+{
+    CBeamdeskApp* app = GetBeamdeskApp();
+    auto makeDropDown = [](CConsoleButton& button) {
+        HWND hwnd = button.GetHwnd();
+        SetWindowLongPtrA(hwnd, GWL_STYLE, GetWindowLongPtrA(hwnd, GWL_STYLE) | WS_TABSTOP | BS_OWNERDRAW);
+        button.SetArrow(5, 10, 6);
+    };
+
+    makeDropDown(m_ccButton);
+    const ValueTable channels = app->m_valueTable;
+    const std::size_t count = channels.size() < kMaxCcItems ? channels.size() : kMaxCcItems;
+    for (std::size_t i = 0; i < count; ++i) {
+        const int id = ID_CC_FIRST + static_cast<int>(i);
+        m_ccButton.AddItem(static_cast<UINT>(id), channels[i].key, MF_STRING);
+        m_ccItems.push_back({id, "CCAP=" + channels[i].value});
+    }
+
+    makeDropDown(m_modeButton);
+    m_modeButton.AddItem(ID_SIMPLE_MODE, app->GetMessageText(42), MF_STRING);
+    m_modeButton.AddItem(ID_ADVANCED_MODE, app->GetMessageText(43), MF_STRING);
+}
+
+void CConsoleDlg::SetLinkTitle(unsigned stateId)
+{
+    CBeamdeskApp* app = GetBeamdeskApp();
+    if (app == nullptr) return;
+    const std::string title = app->GetMessageText(35) + " [" + app->GetMessageText(stateId) + "]";
+    SetWindowTextA(GetHwnd(), title.c_str());
+}
+
+void CConsoleDlg::AddToolTips()
+{
+    m_toolTip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, GetHwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (m_toolTip == nullptr) return;
+    CBeamdeskApp* app = GetBeamdeskApp();
+    for (const TextOf& t : kToolTips) {
+        std::string text = app->GetMessageText(t.messageId);
+        TTTOOLINFOA tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND;
+        tool.hwnd = GetHwnd();
+        tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(t.controlId));
+        tool.lpszText = text.data();
+        SendMessageA(m_toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+bool CConsoleDlg::PreTranslateMessage(MSG& msg)
+{
+    if (m_toolTip != nullptr && IsWindow(m_toolTip))
+        SendMessageA(m_toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+    // Escape never closes the console.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) return true;
+    return Dialog::PreTranslateMessage(msg);
+}
+
+bool CConsoleDlg::OnCommand(UINT id, UINT /*code*/, HWND /*control*/)
+{
+    switch (id) {
+    default:
+        return false;
+    }
+}
+
+bool CConsoleDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    switch (msg) {
+    case WM_PAINT:
+        return OnPaint();
+    case WM_QUERYDRAGICON:
+        result = reinterpret_cast<LRESULT>(m_hIcon);
+        return true;
+    case WM_HELP:  // F1 does nothing
+        result = TRUE;
+        return true;
+    case WM_DESTROY:
+        OnDestroy();
+        return false;
+    case WM_LINK_OPENED:
+        result = OnLinkOpened();
+        return true;
+    case WM_LINK_CLOSED:
+        result = OnLinkClosed();
+        return true;
+    case WM_LINK_ERROR:
+        result = OnLinkError(wParam, lParam);
+        return true;
+    case WM_ALREADY_RUNNING:
+        result = OnAlreadyRunning();
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Minimised, the console paints its icon centred in the client area.
+bool CConsoleDlg::OnPaint()
+{
+    if (!IsIconic(GetHwnd())) return false;
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(GetHwnd(), &paint);
+    SendMessageA(GetHwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client;
+    GetClientRect(GetHwnd(), &client);
+    const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, m_hIcon);
+    EndPaint(GetHwnd(), &paint);
+    return true;
+}
+
+void CConsoleDlg::OnDestroy()
+{
+    KillTimer(GetHwnd(), m_keepAliveTimer);
+    StopWorker();
+}
+
+LRESULT CConsoleDlg::OnLinkOpened()
+{
+    SetLinkTitle(36);
+    return 0;
+}
+
+LRESULT CConsoleDlg::OnLinkClosed()
+{
+    SetLinkTitle(37);
+    std::memset(m_szCommand, 0, 16);
+    return 0;
+}
+
+LRESULT CConsoleDlg::OnLinkError(WPARAM code, LPARAM extra)
+{
+    return ShowLinkError(static_cast<int>(code), static_cast<int>(extra));
+}
+
+// The link comes with the projector link; until then there is nothing to stop.
+void CConsoleDlg::StopWorker() {}
+
+void CConsoleDlg::OnCcDropDown() {}
+
+// The button layout comes with the layouts; the template positions stand.
+void CConsoleDlg::LayoutButtons() {}

@@ -1,0 +1,54 @@
+// Modal dialogs from templates, run by our own modal loop so that every
+// message passes through PreTranslateMessage (the system's DialogBox loop never
+// offers that). User-interface thread only.
+//
+// Dispatch: the static dialog procedure finds the object and calls
+// OnMessage for every message; WM_INITDIALOG, WM_COMMAND and owner-draw
+// requests have their own virtuals. A command the dialog does not handle goes
+// on to the application object (command routing).
+#pragma once
+
+#include <windows.h>
+
+#include "Window.h"
+
+class Dialog : public Window {
+public:
+    Dialog(UINT templateId, HWND parent);
+    ~Dialog() override;
+
+    // Creates the dialog, disables the owner, pumps messages until EndDialog,
+    // then destroys the window. -1 when the dialog cannot be created.
+    INT_PTR DoModal();
+    void EndDialog(INT_PTR result);
+
+    HWND GetDlgItem(int id) const { return ::GetDlgItem(GetHwnd(), id); }
+    HWND GetParentWindow() const { return m_parent; }
+
+    // IsDialogMessage: keyboard navigation, default and cancel buttons.
+    bool PreTranslateMessage(MSG& msg) override;
+
+protected:
+    // Bind control objects to their windows (called before OnInitDialog).
+    virtual void DoDataExchange() {}
+    // Return TRUE to let the system give the focus to the first tab stop.
+    virtual BOOL OnInitDialog() { return TRUE; }
+    virtual void OnOK() { EndDialog(IDOK); }
+    virtual void OnCancel() { EndDialog(IDCANCEL); }
+    // True when the command was handled.
+    virtual bool OnCommand(UINT id, UINT code, HWND control);
+    // Every message; return true with `result` set when handled.
+    virtual bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+    void RouteCommand(UINT id, UINT code, HWND control);
+    // Offers the message to the bound objects from its target up to this dialog.
+    bool WalkPreTranslate(MSG& msg);
+
+    UINT m_templateId;
+    HWND m_parent;
+    bool m_ending = false;
+    INT_PTR m_result = -1;
+};

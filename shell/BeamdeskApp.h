@@ -1,0 +1,73 @@
+// The application object: the process's start-up and shutdown sequence and the
+// state every other part reaches through AfxGetApp (settings, catalogue,
+// channel table, console font, command time-out, link hand-over fields,
+// prompt fields). Fields are public, as the console and the link use them
+// directly; all but the hand-over fields and events belong to the
+// user-interface thread.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+#include "AppSettings.h"
+#include "Handle.h"
+#include "MessageCatalogue.h"
+#include "ProgramIni.h"
+#include "WinApp.h"
+
+// The single-instance mutex, and the console window property of the same name.
+constexpr const char* kInstanceName = "Global\\BMDSK_Mutex";
+
+class CBeamdeskApp : public WinApp {
+public:
+    CBeamdeskApp();
+    ~CBeamdeskApp() override;
+
+    BOOL InitInstance() override;
+    int ExitInstance() override;
+    bool OnCommand(UINT id) override;
+
+    // Catalogue and INI files.
+    void LoadMessageDefaults();
+    int LoadLanguageFile();
+    int LoadLanguageFont();
+    std::string GetMessageText(unsigned id);
+    void ResolveIniPaths();
+
+    // Settings store.
+    void ResetSettings();
+    int LoadSettings();
+    int SaveSettings();
+
+    bool IsAnotherInstanceRunning();
+    bool IsSupportedOs() const;
+
+    AppSettings m_settings{};
+    HANDLE m_hInstanceMutex = nullptr;
+    std::string m_languageIniPath;
+    std::string m_programIniPath;
+    MessageCatalogue m_messages;
+    LOGFONTA m_consoleFont{};
+    int m_hasCustomFont = 1;
+    ValueTable m_valueTable;
+    std::atomic<int> m_handshakeStatus{32};
+    int m_promptOpen = 0;
+    HWND m_hPromptWnd = nullptr;
+    int m_commandTimeoutMs = kDefaultCommandTimeoutMs;
+    int m_consoleRan = 0;
+    UniqueHandle m_evtWorkerStopped;
+    UniqueHandle m_evtHandshakeReply;
+    UniqueHandle m_evtWorkerStarted;
+    std::atomic<int> m_handshakePending{0};
+
+private:
+    void ActivateFirstInstance();
+};
+
+// The application object with its own type, or null when none exists.
+inline CBeamdeskApp* GetBeamdeskApp()
+{
+    return static_cast<CBeamdeskApp*>(AfxGetApp());
+}

@@ -1,0 +1,143 @@
+// The console's menus and fonts, checked inside the process that owns them.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "InProcessConsole.h"
+#include "LanguageFile.h"
+#include "TestFiles.h"
+#include "resource.h"
+
+namespace {
+
+std::string MenuText(HMENU menu, UINT position)
+{
+    char text[256] = {};
+    GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+    return text;
+}
+
+HFONT FontOf(CConsoleDlg& console, int id)
+{
+    return reinterpret_cast<HFONT>(SendMessageA(console.GetDlgItem(id), WM_GETFONT, 0, 0));
+}
+
+LOGFONTA Describe(HFONT font)
+{
+    LOGFONTA description{};
+    GetObjectA(font, sizeof description, &description);
+    return description;
+}
+
+}  // namespace
+
+TEST(ConsoleInProcess, MenusFontsAndDropDownsFromTheCatalogue)
+{
+    TestApp app;
+    RunConsole(app, [](CConsoleDlg& console) {
+        HMENU bar = GetMenu(console.GetHwnd());
+        EXPECT_EQ(MenuText(bar, 0), "&File");
+        EXPECT_EQ(MenuText(GetSubMenu(bar, 0), 0), "Exit");
+        EXPECT_EQ(GetMenuItemID(GetSubMenu(bar, 0), 0), static_cast<UINT>(ID_APP_EXIT));
+        EXPECT_EQ(MenuText(bar, 1), "&Tool");
+        EXPECT_EQ(MenuText(GetSubMenu(bar, 1), 0), "Settings");
+        EXPECT_EQ(MenuText(bar, 2), "&Help");
+        EXPECT_EQ(MenuText(GetSubMenu(bar, 2), 0), "About Beamdesk");
+        EXPECT_EQ(GetMenuItemID(GetSubMenu(bar, 2), 0), static_cast<UINT>(ID_APP_ABOUT));
+
+        // No language font: the template font everywhere but "-" and "+".
+        const HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageA(console.GetHwnd(), WM_GETFONT, 0, 0));
+        EXPECT_EQ(FontOf(console, IDC_POWER), dialogFont);
+        EXPECT_EQ(FontOf(console, IDC_MODE), dialogFont);
+        const LOGFONTA volume = Describe(FontOf(console, IDC_VOLUME_UP));
+        EXPECT_EQ(FontOf(console, IDC_VOLUME_DOWN), FontOf(console, IDC_VOLUME_UP));
+        EXPECT_STREQ(volume.lfFaceName, "Arial");
+        EXPECT_EQ(volume.lfHeight, 20);
+        EXPECT_EQ(volume.lfWeight, FW_NORMAL);
+
+        // Drop-downs: the default channels and the two modes.
+        EXPECT_EQ(console.m_ccButton.GetItemText(0), "OFF");
+        EXPECT_EQ(console.m_ccButton.GetItemText(2), "CC2");
+        EXPECT_EQ(console.m_ccButton.GetItemText(3), "");
+        ASSERT_EQ(console.m_ccItems.size(), 3u);
+        EXPECT_EQ(console.m_ccItems[1].commandId, 2001);
+        EXPECT_EQ(console.m_ccItems[1].replyText, "CCAP=11");
+        EXPECT_EQ(console.m_modeButton.GetItemText(0), "Simple Mode");
+        EXPECT_EQ(console.m_modeButton.GetItemText(1), "Advanced Mode");
+        EXPECT_EQ(console.m_ipText, "0.0.0.0");
+    });
+}
+
+TEST(ConsoleInProcess, LanguageFileSuppliesMenusAndFont)
+{
+    ScratchFolder folder;
+    const std::string path = folder.Write(
+        "Language.ini",
+        "[MESSAGE]\r\n29=&Datei\r\n30=Beenden\r\n31=&Werkzeug\r\n32=Einstellungen\r\n33=&Hilfe\r\n34=Info\r\n"
+        "42=Einfach\r\n43=Erweitert\r\n"
+        "[SYSTEM]\r\nfont=Tahoma\r\nsize=-11\r\ncharset=0\r\n");
+    TestApp app;
+    ApplyLanguageFile(app.m_messages, path);
+    app.m_hasCustomFont = LoadLanguageFont(path, app.m_consoleFont);
+    ASSERT_EQ(app.m_hasCustomFont, 1);
+
+    RunConsole(app, [](CConsoleDlg& console) {
+        HMENU bar = GetMenu(console.GetHwnd());
+        EXPECT_EQ(MenuText(bar, 0), "&Datei");
+        EXPECT_EQ(MenuText(GetSubMenu(bar, 0), 0), "Beenden");
+        EXPECT_EQ(MenuText(bar, 1), "&Werkzeug");
+        EXPECT_EQ(MenuText(GetSubMenu(bar, 1), 0), "Einstellungen");
+        EXPECT_EQ(MenuText(bar, 2), "&Hilfe");
+        EXPECT_EQ(MenuText(GetSubMenu(bar, 2), 0), "Info");
+        EXPECT_EQ(console.m_modeButton.GetItemText(0), "Einfach");
+
+        // The language font on the listed controls only.
+        const HFONT custom = FontOf(console, IDC_POWER);
+        EXPECT_STREQ(Describe(custom).lfFaceName, "Tahoma");
+        EXPECT_EQ(Describe(custom).lfHeight, -11);
+        for (int id : {IDC_COMPUTER1, IDC_COMPUTER2, IDC_COMPUTER, IDC_QUILLAN, IDC_VIDEO, IDC_SVIDEO, IDC_AVMUTE,
+                       IDC_FREEZE, IDC_CC, IDC_VOLUME_LABEL})
+            EXPECT_EQ(FontOf(console, id), custom) << id;
+        for (int id : {IDC_VOLUME_UP, IDC_VOLUME_DOWN, IDC_MODE, IDC_FRAME}) EXPECT_NE(FontOf(console, id), custom) << id;
+        EXPECT_STREQ(Describe(FontOf(console, IDC_VOLUME_UP)).lfFaceName, "Arial");
+    });
+}
+
+// Only the first 20 channels get a drop-down entry; an empty list gives none.
+TEST(ConsoleInProcess, DropDownTakesAtMostTwentyChannels)
+{
+    for (std::size_t channels : {std::size_t{25}, std::size_t{0}}) {
+        TestApp app;
+        app.m_valueTable.clear();
+        for (std::size_t i = 0; i < channels; ++i)
+            app.m_valueTable.push_back({"Ch" + std::to_string(i), std::to_string(i)});
+        RunConsole(app, [&](CConsoleDlg& console) {
+            EXPECT_EQ(console.m_ccItems.size(), channels < 20 ? channels : 20u);
+            EXPECT_EQ(console.m_ccButton.GetItemText(19), channels ? "Ch19" : "");
+            EXPECT_EQ(console.m_ccButton.GetItemText(20), "");
+            if (channels) {
+                EXPECT_EQ(console.m_ccItems.back().commandId, 2019);
+            }
+        });
+    }
+}
+
+TEST(ConsoleInProcess, LinkStateMessagesSetTheTitle)
+{
+    TestApp app;
+    RunConsole(app, [](CConsoleDlg& console) {
+        auto title = [&] {
+            char text[128] = {};
+            GetWindowTextA(console.GetHwnd(), text, sizeof text);
+            return std::string(text);
+        };
+        EXPECT_EQ(title(), "Beamdesk V1.00 [Disconnect]");
+        std::memcpy(console.m_szCommand, "MUTE?\r", 7);
+        SendMessageA(console.GetHwnd(), WM_USER + 1, 0, 0);  // closed
+        SendMessageA(console.GetHwnd(), WM_USER + 2, 0, 0);  // opened
+        EXPECT_EQ(title(), "Beamdesk V1.00 [Connected]");
+        SendMessageA(console.GetHwnd(), WM_USER + 1, 0, 0);
+        EXPECT_EQ(title(), "Beamdesk V1.00 [Disconnect]");
+        EXPECT_EQ(console.m_szCommand[0], '\0');
+    });
+}

@@ -1,0 +1,132 @@
+// Start-up and shutdown of the real program: first start, single instance,
+// the old-system refusal, and what reaches the registry.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "ProgramHarness.h"
+#include "SettingsStore.h"
+#include "StartupRegistration.h"
+
+namespace {
+
+class LifecycleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ClearProgramRegistry();
+        SetReportedWindowsVersion("");
+    }
+    void TearDown() override
+    {
+        SetReportedWindowsVersion("");
+        ClearProgramRegistry();
+    }
+
+    ProgramFolder m_folder;
+};
+
+std::uint32_t StoredNumber(const char* name)
+{
+    const RegValue v = ReadRegValue(HKEY_LOCAL_MACHINE, kSettingsKeyPath, name);
+    std::uint32_t n = 0xDEAD;
+    if (v.exists && v.data.size() == 4) std::memcpy(&n, v.data.data(), 4);
+    return n;
+}
+
+}  // namespace
+
+TEST_F(LifecycleTest, FirstStartWritesEveryValueAtExit)
+{
+    RunningProgram program(m_folder.Executable());
+    HWND console = program.WaitForConsole();
+    ASSERT_NE(console, nullptr);
+    EXPECT_EQ(WindowText(console), "Beamdesk V1.00 [Disconnect]");
+    // Nothing is written while the console runs.
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kSettingsKeyPath));
+
+    PostMessageA(console, WM_CLOSE, 0, 0);
+    ASSERT_NE(program.WaitForExit(), static_cast<DWORD>(STILL_ACTIVE));
+
+    for (const SettingsValue& v : kSettingsValues)
+        EXPECT_TRUE(ReadRegValue(HKEY_LOCAL_MACHINE, kSettingsKeyPath, v.name).exists) << v.name;
+    EXPECT_EQ(StoredNumber("Mode"), 1u);
+    EXPECT_EQ(StoredNumber("Advance CC"), 0u);
+    EXPECT_EQ(StoredNumber("Advance Computer 1"), 1u);
+    EXPECT_EQ(StoredNumber("IPA"), 0u);
+    EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, kSettingsKeyPath, "Password").storedBytes, 0u);
+    const RegValue run = ReadRegValue(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName);
+    EXPECT_TRUE(run.exists);
+    EXPECT_EQ(run.data, std::string(1, '\0'));
+}
+
+// The menu's Exit and the close box both end the run with a save: a flag
+// stored as 2 comes back rewritten as 1.
+TEST_F(LifecycleTest, ExitCommandAndCloseBoxBothSave)
+{
+    struct Case {
+        const char* how;
+        UINT message;
+        WPARAM wParam;
+    } const cases[] = {
+        {"Exit command", WM_COMMAND, 32771},
+        {"close box", WM_SYSCOMMAND, SC_CLOSE},
+    };
+    for (const Case& c : cases) {
+        ClearProgramRegistry();
+        WriteRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, "Advance Video", 2);
+        RunningProgram program(m_folder.Executable());
+        HWND console = program.WaitForConsole();
+        ASSERT_NE(console, nullptr) << c.how;
+        PostMessageA(console, c.message, c.wParam, 0);
+        ASSERT_NE(program.WaitForExit(), static_cast<DWORD>(STILL_ACTIVE)) << c.how;
+        EXPECT_EQ(StoredNumber("Advance Video"), 1u) << c.how;
+        EXPECT_EQ(StoredNumber("Simple CC"), 0u) << c.how;
+    }
+}
+
+TEST_F(LifecycleTest, SecondStartNotifiesTheFirstOnce)
+{
+    RunningProgram first(m_folder.Executable());
+    HWND console = first.WaitForConsole();
+    ASSERT_NE(console, nullptr);
+
+    RunningProgram second(m_folder.Executable());
+    EXPECT_NE(second.WaitForExit(), static_cast<DWORD>(STILL_ACTIVE));
+    const Prompt notice = first.WaitForPrompt();
+    EXPECT_EQ(notice.text, "This application is already running. ");
+    EXPECT_EQ(notice.caption, "Beamdesk V1.00");
+    EXPECT_EQ(notice.owner, console);
+
+    // A third start while the notice is up: no second notice, the first one
+    // has the focus.
+    SetForegroundWindow(console);
+    RunningProgram third(m_folder.Executable());
+    EXPECT_NE(third.WaitForExit(), static_cast<DWORD>(STILL_ACTIVE));
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    EXPECT_TRUE(WaitFor([&] {
+        return GetGUIThreadInfo(first.ThreadId(), &gui) &&
+               (gui.hwndFocus == notice.hwnd || GetParent(gui.hwndFocus) == notice.hwnd);
+    }));
+    EXPECT_EQ(first.Prompts().size(), 1u);
+
+    PostMessageA(notice.hwnd, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(first.WaitForNoPrompt());
+    PostMessageA(console, WM_CLOSE, 0, 0);
+    EXPECT_NE(first.WaitForExit(), static_cast<DWORD>(STILL_ACTIVE));
+}
+
+TEST_F(LifecycleTest, OldSystemIsRefusedWithoutWritingAnything)
+{
+    SetReportedWindowsVersion("nt40");
+    RunningProgram program(m_folder.Executable());
+    const Prompt refusal = program.WaitForPrompt();
+    EXPECT_EQ(refusal.text, "This application will not run on the current version of your OS. Upgrade your OS. ");
+    EXPECT_EQ(refusal.caption, "Beamdesk");
+    EXPECT_EQ(program.Console(), nullptr);
+    PostMessageA(refusal.hwnd, WM_COMMAND, IDOK, 0);
+    EXPECT_NE(program.WaitForExit(), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kSettingsKeyPath));
+    EXPECT_FALSE(ReadRegValue(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName).exists);
+}

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds the Windows tree and runs the benchmarks under Wine on a private
+# display. Prints figures beside their floor; nothing passes or fails.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+tools/setup-debian.sh
+tools/build.sh win
+unset DISPLAY
+trap 'tools/wine-run --tree build/win --stop' EXIT
+prepared=$(tools/wine-run --tree build/win --prepare)
+export "${prepared?}"
+# The program must start as a first instance with no settings of its own.
+tools/wine-run --tree build/win reg delete 'HKLM\Software\Varnholt\Beamdesk' /f >/dev/null 2>&1 || true
+
+echo "== start-up (Beamdesk vs a bare dialog program)"
+tools/wine-run --tree build/win build/win/bin/startup_bench.exe "${RUNS:-7}"
