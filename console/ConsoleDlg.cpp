@@ -60,7 +60,7 @@ constexpr MenuTexts kMenuTexts[] = {
 CConsoleDlg::CConsoleDlg(HWND parent) : Dialog(IDD_CONSOLE, parent)
 {
     m_hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_BEAMDESK));
-    std::memset(m_szCommand, 0, 16);
+    std::memset(m_szCommand, 0, sizeof m_szCommand);
     if (CBeamdeskApp* app = GetBeamdeskApp()) {
         ResetEvent(app->m_evtWorkerStarted.get());
         ResetEvent(app->m_evtHandshakeReply.get());
@@ -99,6 +99,7 @@ BOOL CConsoleDlg::OnInitDialog()
 
     AddToolTips();
     PlaceInitially();
+    if (_stricmp(m_ipText.c_str(), "0.0.0.0") != 0) Connect();
     m_keepAliveTimer = SetTimer(GetHwnd(), KEEPALIVE_TIMER, kKeepAlivePeriodMs, nullptr);
     return TRUE;
 }
@@ -203,10 +204,22 @@ bool CConsoleDlg::PreTranslateMessage(MSG& msg)
     return Dialog::PreTranslateMessage(msg);
 }
 
-bool CConsoleDlg::OnCommand(UINT id, UINT /*code*/, HWND /*control*/)
+bool CConsoleDlg::OnCommand(UINT id, UINT code, HWND /*control*/)
 {
+    if (code != BN_CLICKED) return false;
     switch (id) {
+    case IDC_POWER: case IDC_COMPUTER1: case IDC_COMPUTER2: case IDC_COMPUTER: case IDC_QUILLAN:
+    case IDC_SVIDEO: case IDC_AVMUTE: case IDC_FREEZE: case IDC_VOLUME_DOWN: case IDC_VOLUME_UP:
+        OnButton(static_cast<int>(id));
+        return true;
+    case IDC_VIDEO:
+        OnVideo();
+        return true;
     default:
+        if (id >= ID_CC_FIRST && id <= ID_CC_LAST) {
+            OnCcItem(id);
+            return true;
+        }
         return false;
     }
 }
@@ -225,6 +238,12 @@ bool CConsoleDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
     case WM_DESTROY:
         OnDestroy();
         return false;
+    case WM_TIMER:
+        OnTimer(wParam);
+        return false;
+    case WM_LINK_REPLY:
+        result = OnReplyLine(reinterpret_cast<const char*>(wParam), static_cast<std::size_t>(lParam));
+        return true;
     case WM_LINK_OPENED:
         result = OnLinkOpened();
         return true;
@@ -281,11 +300,6 @@ LRESULT CConsoleDlg::OnLinkError(WPARAM code, LPARAM extra)
 {
     return ShowLinkError(static_cast<int>(code), static_cast<int>(extra));
 }
-
-// The link comes with the projector link; until then there is nothing to stop.
-void CConsoleDlg::StopWorker() {}
-
-void CConsoleDlg::OnCcDropDown() {}
 
 // The button layout comes with the layouts; the template positions stand.
 void CConsoleDlg::LayoutButtons() {}

@@ -15,11 +15,15 @@
 #include "Dialog.h"
 #include "Gdi.h"
 
-// One entry of the CC drop-down.
-struct CcItem {
-    int commandId;          // 2000 + index
-    std::string replyText;  // "CCAP=" + the channel's value
-};
+#include "ReplyHandling.h"
+
+class CClientThread;
+
+// The longest command the program can send is a caption choice: "CCAP ", a
+// value of up to 259 characters from Beamdesk.ini, and CR. The buffer holds it
+// whole; nothing longer is ever sent, or cut.
+constexpr std::size_t kCommandBufferSize = 272;
+static_assert(kCommandBufferSize > 5 + 259 + 1, "room for the longest caption command");
 
 class CConsoleDlg : public Dialog, public ConsoleButtonOwner {
 public:
@@ -28,10 +32,17 @@ public:
 
     bool PreTranslateMessage(MSG& msg) override;
 
-    // Link operations (the link's own files define them).
+    // Link operations, in their virtual slot order (defined with the link).
+    virtual int StartWorker();
     virtual void StopWorker();
+    virtual BOOL Connect();
+    virtual void BuildHandshake(unsigned char type, unsigned char* record);
+    virtual void Disconnect();
     // Prompts.
     virtual int ShowLinkError(int code, int extra);
+
+    int ProbeProjector();
+    void SendCommand(const std::string& text, BOOL expectReply, BOOL allowOpen);
 
     int HookedMessageBox(const char* text, const char* caption, UINT type);
     void OnCcDropDown() override;
@@ -43,7 +54,7 @@ public:
     CConsoleButton m_modeButton;
     CConsoleButton m_ccButton;
     HICON m_hIcon = nullptr;
-    char m_szCommand[64];
+    char m_szCommand[kCommandBufferSize];
     int m_layoutLastGroup = 0;
     int m_layoutLastId = 0;
     int m_layoutCount = 0;
@@ -53,11 +64,15 @@ public:
     UINT_PTR m_keepAliveTimer = 0;
     Font m_volumeFont;
     std::vector<CcItem> m_ccItems;
-    BOOL m_bReady = TRUE;
+    BOOL m_bReady = FALSE;
     RECT m_lastRect{};
     BOOL m_linkErrorShowing = FALSE;
     HWND m_toolTip = nullptr;
     Font m_customFont;
+    CClientThread* m_pWorker = nullptr;  // owned; deleted once its thread has ended
+    int m_nPhase = kPhaseNone;
+    BOOL m_bSessionOpen = FALSE;
+    bool m_bCcQuery = false;  // the outstanding command is the CC query
     Dialog* m_activeChild = nullptr;
     HHOOK m_hCbtHook = nullptr;
     int m_promptDepth = 0;
@@ -77,6 +92,16 @@ private:
     void AddToolTips();
     bool OnPaint();
     void OnDestroy();
+
+    // Commands and replies.
+    void OnButton(int controlId);
+    void OnVideo();
+    void OnCcItem(UINT id);
+    void OnTimer(UINT_PTR id);
+    LRESULT OnReplyLine(const char* text, std::size_t length);
+    void ReleaseSender();
+    // A worker whose thread has ended is deleted and forgotten.
+    void ReapEndedWorker();
 
     LRESULT OnLinkOpened();
     LRESULT OnLinkClosed();

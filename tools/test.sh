@@ -12,6 +12,9 @@ tools/build.sh native win
 echo "== native tests (ASan + UBSan)"
 ctest --test-dir build/native --output-on-failure -j2
 
+echo "== fuzzing (libFuzzer, ASan + UBSan)"
+tools/fuzz.sh "${FUZZ_SECONDS:-60}"
+
 echo "== Windows tests under Wine"
 # A private display, never the user's desktop: no window manager, known size.
 unset DISPLAY

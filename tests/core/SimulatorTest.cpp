@@ -1,0 +1,657 @@
+// The stand-in projector, driven over real loopback TCP by a tiny raw client.
+// Every test binds its own 127.0.77.x address so tests never meet.
+
+#include "ProjectorSimulator.h"
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/select.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace std::chrono_literals;
+using namespace std::string_literals;
+
+namespace {
+
+#ifdef _WIN32
+using Sock = SOCKET;
+const Sock kNoSock = INVALID_SOCKET;
+void CloseSock(Sock s) { closesocket(s); }
+void SetNonBlocking(Sock s)
+{
+    u_long on = 1;
+    ioctlsocket(s, FIONBIO, &on);
+}
+struct Winsock {
+    Winsock()
+    {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+    }
+    ~Winsock() { WSACleanup(); }
+} const g_winsock;
+#else
+using Sock = int;
+constexpr Sock kNoSock = -1;
+void CloseSock(Sock s) { close(s); }
+void SetNonBlocking(Sock s) { fcntl(s, F_SETFL, fcntl(s, F_GETFL, 0) | O_NONBLOCK); }
+#endif
+
+constexpr std::uint16_t kPort = 3629;
+constexpr auto kLimit = 10s;  // generous: the machine may be loaded
+using Close = ProjectorSimulator::CloseMoment;
+
+sockaddr_in Address(const std::string& address, std::uint16_t port)
+{
+    sockaddr_in a;
+    std::memset(&a, 0, sizeof a);
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    inet_pton(AF_INET, address.c_str(), &a.sin_addr);
+    return a;
+}
+
+bool Readable(Sock s, std::chrono::milliseconds limit)
+{
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(s, &set);
+    timeval t{static_cast<long>(limit.count() / 1000), static_cast<long>(limit.count() % 1000 * 1000)};
+    return select(static_cast<int>(s) + 1, &set, nullptr, nullptr, &t) > 0;
+}
+
+// A blocking TCP client, the console's side of the wire.
+class Client {
+public:
+    explicit Client(const std::string& address, std::uint16_t port = kPort)
+        : sock_(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP))
+    {
+        const sockaddr_in a = Address(address, port);
+        connected_ = connect(sock_, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
+    }
+    ~Client() { CloseSock(sock_); }
+    Client(const Client&) = delete;
+    Client& operator=(const Client&) = delete;
+
+    bool Connected() const { return connected_; }
+
+    void Send(const std::string& bytes)
+    {
+        ASSERT_EQ(send(sock_, bytes.data(), static_cast<int>(bytes.size()), 0), static_cast<int>(bytes.size()));
+    }
+
+    // What one recv() returns once data is there; empty on time-out or close.
+    std::string ReadSome(std::chrono::milliseconds limit = kLimit)
+    {
+        if (closed_ || !Readable(sock_, limit)) return {};
+        char buffer[8192];
+        const int n = recv(sock_, buffer, sizeof buffer, 0);
+        if (n <= 0) {
+            closed_ = true;
+            return {};
+        }
+        return std::string(buffer, static_cast<std::size_t>(n));
+    }
+
+    // Reads until count bytes have arrived, the peer closes, or the limit passes.
+    std::string Read(std::size_t count)
+    {
+        std::string got;
+        const auto deadline = std::chrono::steady_clock::now() + kLimit;
+        while (got.size() < count && !closed_ && std::chrono::steady_clock::now() < deadline)
+            got += ReadSome(std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now()));
+        return got;
+    }
+
+    // Sends a command and reads a reply as long as the expected one.
+    std::string Ask(const std::string& command, const std::string& expected)
+    {
+        Send(command);
+        return Read(expected.size());
+    }
+
+    // True when the peer closes within the limit; what came before is in *before.
+    bool WaitClosed(std::string* before)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + kLimit;
+        while (!closed_ && std::chrono::steady_clock::now() < deadline)
+            *before += ReadSome(100ms);
+        return closed_;
+    }
+
+private:
+    Sock sock_;
+    bool connected_ = false;
+    bool closed_ = false;
+};
+
+std::string Header(std::uint8_t type, std::uint8_t status, std::uint8_t count)
+{
+    std::string h = "QRM/TX.net";
+    h += {'\x10', static_cast<char>(type), '\0', '\0', static_cast<char>(status), static_cast<char>(count)};
+    return h;
+}
+
+std::string Probe() { return Header(2, 0, 0); }
+
+std::string Open(std::string password)
+{
+    password.resize(16, '\0');
+    return Header(3, 0, 1) + "\x01\x01" + password;
+}
+
+std::string Reply(std::uint8_t type, std::uint8_t status) { return Header(type, status, 0); }
+
+ProjectorSimulator::Options At(const std::string& address, const std::string& password = "")
+{
+    ProjectorSimulator::Options o;
+    o.address = address;
+    o.password = password;
+    return o;
+}
+
+// Opens a session on a fresh connection.
+void OpenSession(Client& client, const std::string& password = "")
+{
+    ASSERT_TRUE(client.Connected());
+    client.Send(Open(password));
+    ASSERT_EQ(client.Read(16), Reply(3, 0x20));
+}
+
+// The bytes received on one connection (numbered from 1) so far.
+std::string ReceivedOn(const ProjectorSimulator& sim, int connection)
+{
+    const auto all = sim.Received();
+    return connection <= static_cast<int>(all.size()) ? all[static_cast<std::size_t>(connection - 1)] : "";
+}
+
+// Sends bytes and waits until the simulator has read all of them, so the next
+// send travels in a TCP segment of its own.
+void SendPiece(Client& client, const ProjectorSimulator& sim, int connection, const std::string& piece)
+{
+    const auto before = ReceivedOn(sim, connection).size();
+    client.Send(piece);
+    ASSERT_TRUE(ProjectorSimulator::WaitUntil(
+        [&] { return ReceivedOn(sim, connection).size() == before + piece.size(); }, kLimit));
+}
+
+}  // namespace
+
+TEST(Simulator, AddressCheckEscapingAndGarbage)
+{
+    const struct {
+        const char* address;
+        bool loopback;
+    } addresses[] = {
+        {"127.0.0.1", true},      {"127.255.255.254", true}, {"127.0.77.1", true},
+        {"128.0.0.1", false},     {"0.0.0.0", false},        {"10.0.0.1", false},
+        {"127.0.0.256", false},   {"127.0.0", false},        {"127.0.0.1.5", false},
+        {"127.0.0.1 ", false},    {"localhost", false},      {"", false},
+        {"127.0.0.0001", false},  {"127..0.1", false},
+    };
+    for (const auto& c : addresses)
+        EXPECT_EQ(ProjectorSimulator::IsLoopbackAddress(c.address), c.loopback) << c.address;
+
+    const struct {
+        std::string bytes;
+        std::string text;
+    } escapes[] = {
+        {"PWSTATUS?\r", "PWSTATUS?\\r"},
+        {":", ":"},
+        {"a\\b", "a\\\\b"},
+        {"\n\x00\x7F\x80\xFF"s, "\\x0A\\x00\\x7F\\x80\\xFF"},
+        {"QRM/TX.net\x10\x02"s, "QRM/TX.net\\x10\\x02"},
+    };
+    for (const auto& c : escapes) EXPECT_EQ(ProjectorSimulator::Escape(c.bytes), c.text);
+
+    const std::string garbage = ProjectorSimulator::SampleGarbage();
+    EXPECT_EQ(garbage.size(), 3000u);
+    EXPECT_EQ(garbage.find('\r'), std::string::npos);
+    EXPECT_NE(garbage.find('\0'), std::string::npos);
+    EXPECT_NE(garbage.find('\xFF'), std::string::npos);
+}
+
+TEST(Simulator, HandshakeReplies)
+{
+    const std::string sixteen = "0123456789abcdef";
+    const struct {
+        const char* why;
+        std::string configured;
+        std::uint8_t refusal;
+        std::string request;
+        std::string reply;
+        bool session;
+    } cases[] = {
+        {"probe, no password", "", 0x43, Probe(), Reply(2, 0x20), false},
+        {"probe, password", "secret", 0x43, Probe(), Reply(2, 0x41), false},
+        {"open, none expected, none sent", "", 0x43, Open(""), Reply(3, 0x20), true},
+        {"open, none expected, one sent", "", 0x43, Open("x"), Reply(3, 0x43), false},
+        {"open, right password", "secret", 0x43, Open("secret"), Reply(3, 0x20), true},
+        {"open, prefix of the password", "secret", 0x43, Open("secre"), Reply(3, 0x43), false},
+        {"open, password longer", "secret", 0x43, Open("secrets"), Reply(3, 0x43), false},
+        {"open, empty password", "secret", 0x43, Open(""), Reply(3, 0x43), false},
+        {"open, 16 characters", sixteen, 0x43, Open(sixteen), Reply(3, 0x20), true},
+        {"open, 15 of 16 characters", sixteen, 0x43, Open(sixteen.substr(0, 15)), Reply(3, 0x43), false},
+        {"open, chosen refusal", "secret", 0x45, Open("wrong"), Reply(3, 0x45), false},
+    };
+    int host = 101;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        auto options = At("127.0.77." + std::to_string(host++), c.configured);
+        options.refusalStatus = c.refusal;
+        ProjectorSimulator sim(options);
+        ASSERT_TRUE(sim.Start());
+        Client client(options.address);
+        ASSERT_TRUE(client.Connected());
+        EXPECT_EQ(client.Ask(c.request, c.reply), c.reply);
+        // Only an open session runs commands.
+        const std::string answer = c.session ? "PWSTATUS=01\r:" : "ERR\r:";
+        EXPECT_EQ(client.Ask("PWSTATUS?\r", answer), answer);
+    }
+}
+
+TEST(Simulator, RequestsInPiecesAndTextBeforeHandshake)
+{
+    ProjectorSimulator sim(At("127.0.77.1", "pw"));
+    ASSERT_TRUE(sim.Start());
+    Client client("127.0.77.1");
+    ASSERT_TRUE(client.Connected());
+    ASSERT_TRUE(ProjectorSimulator::WaitUntil([&] { return sim.ConnectionCount() == 1; }, kLimit));
+
+    // Text without a session is refused line by line; the handshake still works after it.
+    EXPECT_EQ(client.Ask(":\r", "ERR\r:"), "ERR\r:");
+    const std::string probe = Probe();
+    SendPiece(client, sim, 1, probe.substr(0, 3));
+    SendPiece(client, sim, 1, probe.substr(3, 10));
+    EXPECT_EQ(client.Ask(probe.substr(13), Reply(2, 0x41)), Reply(2, 0x41));
+
+    const std::string open = Open("pw");
+    SendPiece(client, sim, 1, open.substr(0, 16));
+    SendPiece(client, sim, 1, open.substr(16, 10));
+    EXPECT_EQ(client.Ask(open.substr(26), Reply(3, 0x20)), Reply(3, 0x20));
+    EXPECT_EQ(client.Ask("MUTE?\r", "MUTE=OFF\r:"), "MUTE=OFF\r:");
+}
+
+TEST(Simulator, CommandsAndReplies)
+{
+    std::mutex mutex;
+    std::vector<std::string> reported;
+    auto options = At("127.0.77.2");
+    options.onStateChange = [&](const std::string& line) {
+        std::lock_guard lock(mutex);
+        reported.push_back(line);
+    };
+    ProjectorSimulator sim(options);
+    ASSERT_TRUE(sim.Start());
+    Client client("127.0.77.2");
+    OpenSession(client);
+
+    const struct {
+        std::string command;
+        std::string reply;
+    } steps[] = {
+        {"PWSTATUS?\r", "PWSTATUS=01\r:"},
+        {"MUTE?\r", "MUTE=OFF\r:"},
+        {"MUTE ON\r", ":"},
+        {"MUTE?\r", "MUTE=ON\r:"},
+        {"MUTE OFF\r", ":"},
+        {"MUTE?\r", "MUTE=OFF\r:"},
+        {"FREEZE?\r", "FREEZE=OFF\r:"},
+        {"FREEZE ON\r", ":"},
+        {"FREEZE?\r", "FREEZE=ON\r:"},
+        {"SOURCE 20\r", ":"},
+        {"SOURCE F2\r", ":"},
+        {"KEY 57\r", ":"},
+        {"KEY 57\r", ":"},
+        {"KEY 56\r", ":"},
+        {"CCAP?\r", "CCAP=00\r:"},
+        {"CCAP 12\r", ":"},
+        {"CCAP?\r", "CCAP=12\r:"},
+        {"\r", ":"},
+        {":\r", ":"},
+        {"HELLO\r", "ERR\r:"},
+        {"mute?\r", "ERR\r:"},
+        {"SOURCE 1\r", "ERR\r:"},
+        {"KEY 58\r", "ERR\r:"},
+        {"MUTE?\n\r", "ERR\r:"},
+        {"PWSTATUS?\r", "PWSTATUS=01\r:"},
+    };
+    for (const auto& s : steps)
+        EXPECT_EQ(ProjectorSimulator::Escape(client.Ask(s.command, s.reply)), ProjectorSimulator::Escape(s.reply))
+            << ProjectorSimulator::Escape(s.command);
+
+    EXPECT_FALSE(sim.Mute());
+    EXPECT_TRUE(sim.Freeze());
+    EXPECT_EQ(sim.Source(), "F2");
+    EXPECT_EQ(sim.Volume(), 11);
+    EXPECT_EQ(sim.Caption(), "12");
+    const std::vector<std::string> changes = {
+        "mute off -> on", "mute on -> off", "freeze off -> on", "source 10 -> 20", "source 20 -> F2",
+        "volume 10 -> 11", "volume 11 -> 12", "volume 12 -> 11", "caption 00 -> 12",
+    };
+    EXPECT_EQ(sim.StateChanges(), changes);
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(reported, changes);
+}
+
+TEST(Simulator, LinesAreFramedOnCr)
+{
+    ProjectorSimulator sim(At("127.0.77.3"));
+    ASSERT_TRUE(sim.Start());
+    Client client("127.0.77.3");
+    OpenSession(client);
+
+    SendPiece(client, sim, 1, "PWSTA");
+    EXPECT_EQ(client.Ask("TUS?\r", "PWSTATUS=01\r:"), "PWSTATUS=01\r:");
+    EXPECT_EQ(client.Ask("MUTE ON\rMUTE?\r", ":MUTE=ON\r:"), ":MUTE=ON\r:");
+
+    // An over-long line is refused once its CR comes; the next line is fine.
+    client.Send(std::string(5000, 'A'));
+    EXPECT_EQ(client.Ask("\rFREEZE?\r", "ERR\r:FREEZE=OFF\r:"), "ERR\r:FREEZE=OFF\r:");
+}
+
+TEST(Simulator, PowerStates)
+{
+    auto options = At("127.0.77.4");
+    options.warmUpMs = options.coolDownMs = 600000;  // no transition ends by itself here
+    ProjectorSimulator sim(options);
+    ASSERT_TRUE(sim.Start());
+    Client client("127.0.77.4");
+    OpenSession(client);
+
+    const struct {
+        const char* set;  // set through the API first, when not null
+        std::string command;
+        std::string after;
+    } steps[] = {
+        {nullptr, "IMPWR ON\r", "02"},
+        {nullptr, "IMPWR ON\r", "02"},   // already warming up
+        {nullptr, "IMPWR OFF\r", "04"},  // warm-up cut short
+        {nullptr, "IMPWR ON\r", "04"},   // not while cooling down
+        {"03", "IMPWR ON\r", "03"},
+        {"03", "IMPWR OFF\r", "04"},
+        {"01", "IMPWR OFF\r", "01"},
+        {"05", "IMPWR ON\r", "02"},
+        {"FF", "IMPWR ON\r", "FF"},
+        {"FF", "IMPWR OFF\r", "FF"},
+    };
+    for (const auto& s : steps) {
+        if (s.set) sim.SetPower(s.set);
+        EXPECT_EQ(client.Ask(s.command, ":"), ":");
+        const std::string reply = "PWSTATUS=" + s.after + "\r:";
+        EXPECT_EQ(client.Ask("PWSTATUS?\r", reply), reply) << (s.set ? s.set : "") << " " << s.command;
+    }
+}
+
+TEST(Simulator, WarmUpAndCoolDownEnd)
+{
+    auto options = At("127.0.77.5");
+    options.warmUpMs = 50;
+    options.coolDownMs = 80;
+    ProjectorSimulator sim(options);
+    ASSERT_TRUE(sim.Start());
+    Client client("127.0.77.5");
+    OpenSession(client);
+
+    EXPECT_EQ(client.Ask("IMPWR ON\r", ":"), ":");
+    ASSERT_TRUE(ProjectorSimulator::WaitUntil([&] { return sim.Power() == "03"; }, kLimit));
+    EXPECT_EQ(client.Ask("PWSTATUS?\r", "PWSTATUS=03\r:"), "PWSTATUS=03\r:");
+    EXPECT_EQ(client.Ask("IMPWR OFF\r", ":"), ":");
+    ASSERT_TRUE(ProjectorSimulator::WaitUntil([&] { return sim.Power() == "01"; }, kLimit));
+    EXPECT_EQ(sim.StateChanges(),
+              (std::vector<std::string>{"power 01 -> 02", "power 02 -> 03", "power 03 -> 04", "power 04 -> 01"}));
+}
+
+TEST(Simulator, HandshakeFaults)
+{
+    ProjectorSimulator sim(At("127.0.77.6", "pw"));
+    ASSERT_TRUE(sim.Start());
+
+    {
+        SCOPED_TRACE("silent handshake");
+        sim.SetSilentHandshake(true);
+        Client client("127.0.77.6");
+        client.Send(Probe());
+        ASSERT_TRUE(ProjectorSimulator::WaitUntil([&] { return ReceivedOn(sim, 1).size() == 16; }, kLimit));
+        sim.SetSilentHandshake(false);
+        // Replies come in order: an answer to the probe would come first.
+        EXPECT_EQ(client.Ask("X\r", "ERR\r:"), "ERR\r:");
+        EXPECT_EQ(client.Ask(Probe(), Reply(2, 0x41)), Reply(2, 0x41));
+    }
+    {
+        SCOPED_TRACE("wrong magic");
+        sim.SetWrongMagic(true);
+        Client client("127.0.77.6");
+        const std::string reply = client.Ask(Probe(), Reply(2, 0x41));
+        ASSERT_EQ(reply.size(), 16u);
+        EXPECT_NE(reply.substr(0, 10), "QRM/TX.net");
+        EXPECT_EQ(reply.substr(10), Reply(2, 0x41).substr(10));
+        sim.SetWrongMagic(false);
+    }
+
+    const struct {
+        const char* why;
+        std::optional<std::uint8_t> probeStatus, openStatus;
+        std::string request;
+        std::string reply;
+        bool session;
+    } statuses[] = {
+        {"probe status chosen", 0x53, std::nullopt, Probe(), Reply(2, 0x53), false},
+        {"probe status 0x20 despite a password", 0x20, std::nullopt, Probe(), Reply(2, 0x20), false},
+        {"open refused despite the right password", std::nullopt, 0x55, Open("pw"), Reply(3, 0x55), false},
+        {"open accepted despite a wrong password", std::nullopt, 0x20, Open("no"), Reply(3, 0x20), true},
+        {"0xFF", 0xFF, 0xFF, Open("pw"), Reply(3, 0xFF), false},
+    };
+    for (const auto& c : statuses) {
+        SCOPED_TRACE(c.why);
+        sim.SetProbeStatus(c.probeStatus);
+        sim.SetOpenStatus(c.openStatus);
+        Client client("127.0.77.6");
+        EXPECT_EQ(client.Ask(c.request, c.reply), c.reply);
+        const std::string answer = c.session ? "MUTE=OFF\r:" : "ERR\r:";
+        EXPECT_EQ(client.Ask("MUTE?\r", answer), answer);
+    }
+}
+
+TEST(Simulator, ReplyFaults)
+{
+    ProjectorSimulator sim(At("127.0.77.7"));
+    ASSERT_TRUE(sim.Start());
+    Client client("127.0.77.7");
+    OpenSession(client);
+
+    {
+        SCOPED_TRACE("silent commands are neither run nor answered");
+        sim.SetSilentCommands(true);
+        client.Send("MUTE ON\r");
+        ASSERT_TRUE(ProjectorSimulator::WaitUntil(
+            [&] { return ReceivedOn(sim, 1).ends_with("MUTE ON\r"); }, kLimit));
+        sim.SetSilentCommands(false);
+        EXPECT_EQ(client.Ask("MUTE?\r", "MUTE=OFF\r:"), "MUTE=OFF\r:");
+    }
+    {
+        SCOPED_TRACE("split reply");
+        // The pause is long enough for the first part to be read on its own
+        // even on a busy machine.
+        sim.SetSplitReplies(5, 1000ms);
+        client.Send("PWSTATUS?\r");
+        EXPECT_EQ(client.ReadSome(), "PWSTA");
+        EXPECT_EQ(client.Read(8), "TUS=01\r:");
+        sim.SetSplitReplies(0);
+    }
+    {
+        SCOPED_TRACE("garbage before replies");
+        const std::string garbage = ProjectorSimulator::SampleGarbage(3000);
+        sim.SetGarbageBeforeReplies(garbage);
+        EXPECT_EQ(client.Ask("FREEZE?\r", garbage + "FREEZE=OFF\r:"), garbage + "FREEZE=OFF\r:");
+        EXPECT_EQ(client.Ask("\r", garbage + ":"), garbage + ":");
+        sim.ClearFaults();
+        EXPECT_EQ(client.Ask("FREEZE?\r", "FREEZE=OFF\r:"), "FREEZE=OFF\r:");
+    }
+}
+
+TEST(Simulator, ClosingFaults)
+{
+    ProjectorSimulator sim(At("127.0.77.8"));
+    ASSERT_TRUE(sim.Start());
+
+    const struct {
+        const char* why;
+        Close moment;
+        bool openFirst;  // open the session before setting the fault
+        std::string request;
+        std::string beforeClose;
+    } cases[] = {
+        {"after the probe reply", Close::AfterProbeReply, false, Probe(), Reply(2, 0x20)},
+        {"after the open reply", Close::AfterOpenReply, false, Open(""), Reply(3, 0x20)},
+        {"on a command", Close::OnCommand, true, "PWSTATUS?\r", ""},
+        {"on text before a session", Close::OnCommand, false, ":\r", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        Client client("127.0.77.8");
+        if (c.openFirst) OpenSession(client);
+        sim.SetCloseAt(c.moment);
+        client.Send(c.request);
+        std::string before;
+        EXPECT_TRUE(client.WaitClosed(&before));
+        EXPECT_EQ(before, c.beforeClose);
+        sim.SetCloseAt(Close::Never);
+    }
+    EXPECT_TRUE(ProjectorSimulator::WaitUntil([&] { return sim.OpenConnectionCount() == 0; }, kLimit));
+
+    {
+        SCOPED_TRACE("close every connection now");
+        Client session("127.0.77.8");
+        OpenSession(session);
+        Client idle("127.0.77.8");
+        ASSERT_TRUE(ProjectorSimulator::WaitUntil([&] { return sim.OpenConnectionCount() == 2; }, kLimit));
+        sim.CloseAllConnections();
+        EXPECT_EQ(sim.OpenConnectionCount(), 0);
+        std::string before;
+        EXPECT_TRUE(session.WaitClosed(&before));
+        EXPECT_TRUE(idle.WaitClosed(&before));
+        EXPECT_EQ(before, "");
+    }
+    Client again("127.0.77.8");
+    OpenSession(again);
+}
+
+TEST(Simulator, RefusedAndHangingConnects)
+{
+    ProjectorSimulator sim(At("127.0.77.9"));
+    ASSERT_TRUE(sim.Start());
+    Client existing("127.0.77.9");
+    OpenSession(existing);
+    {
+        // A connection this side closed lingers on the port; reopening the
+        // listener must not trip over it.
+        Client closed("127.0.77.9");
+        sim.SetCloseAt(Close::AfterProbeReply);
+        closed.Send(Probe());
+        std::string before;
+        ASSERT_TRUE(closed.WaitClosed(&before));
+        sim.SetCloseAt(Close::Never);
+    }
+
+    sim.SetRefuseConnections(true);
+    EXPECT_FALSE(Client("127.0.77.9").Connected());
+    EXPECT_EQ(existing.Ask("MUTE?\r", "MUTE=OFF\r:"), "MUTE=OFF\r:");
+    sim.SetRefuseConnections(false);
+    {
+        Client client("127.0.77.9");
+        ASSERT_TRUE(client.Connected());
+        EXPECT_EQ(client.Ask(Probe(), Reply(2, 0x20)), Reply(2, 0x20));
+    }
+
+    sim.SetHangConnects(true);
+    {
+        const Sock s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        SetNonBlocking(s);
+        const sockaddr_in a = Address("127.0.77.9", kPort);
+        connect(s, reinterpret_cast<const sockaddr*>(&a), sizeof a);
+        fd_set writable, failed;
+        FD_ZERO(&writable);
+        FD_ZERO(&failed);
+        FD_SET(s, &writable);
+        FD_SET(s, &failed);
+        timeval t{0, 500000};
+        // Neither connected nor failed: the connect just hangs.
+        EXPECT_EQ(select(static_cast<int>(s) + 1, nullptr, &writable, &failed, &t), 0);
+        CloseSock(s);
+    }
+    EXPECT_EQ(existing.Ask("FREEZE?\r", "FREEZE=OFF\r:"), "FREEZE=OFF\r:");
+    sim.SetHangConnects(false);
+    Client client("127.0.77.9");
+    ASSERT_TRUE(client.Connected());
+    EXPECT_EQ(client.Ask(Probe(), Reply(2, 0x20)), Reply(2, 0x20));
+}
+
+TEST(Simulator, ByteLogAndRestart)
+{
+    std::mutex mutex;
+    std::vector<std::string> logged;
+    auto options = At("127.0.77.10");
+    options.onReceived = [&](int connection, const std::string& bytes) {
+        std::lock_guard lock(mutex);
+        logged.resize(std::max(logged.size(), static_cast<std::size_t>(connection)));
+        logged[static_cast<std::size_t>(connection - 1)] += bytes;
+    };
+    ProjectorSimulator sim(options);
+    ASSERT_TRUE(sim.Start());
+    EXPECT_FALSE(sim.Start());
+    {
+        ProjectorSimulator rival(At("127.0.77.10"));
+        EXPECT_FALSE(rival.Start()) << "the address is in use";
+    }
+    {
+        Client probe("127.0.77.10");
+        ASSERT_TRUE(probe.Connected());
+        ASSERT_TRUE(ProjectorSimulator::WaitUntil([&] { return sim.ConnectionCount() == 1; }, kLimit));
+        SendPiece(probe, sim, 1, Probe().substr(0, 7));
+        EXPECT_EQ(probe.Ask(Probe().substr(7), Reply(2, 0x20)), Reply(2, 0x20));
+    }
+    {
+        Client session("127.0.77.10");
+        OpenSession(session);
+        EXPECT_EQ(session.Ask("SOURCE 41\r:\r", "::"), "::");
+        session.Send("\x00\xFF"s);
+        ASSERT_TRUE(ProjectorSimulator::WaitUntil([&] { return ReceivedOn(sim, 2).ends_with("\x00\xFF"s); }, kLimit));
+    }
+    const std::vector<std::string> expected = {Probe(), Open("") + "SOURCE 41\r:\r" + "\x00\xFF"s};
+    EXPECT_EQ(sim.Received(), expected);
+    EXPECT_EQ(sim.ConnectionCount(), 2);
+    ASSERT_TRUE(ProjectorSimulator::WaitUntil(
+        [&] {
+            std::lock_guard lock(mutex);
+            return logged == expected;
+        },
+        kLimit));
+
+    // Stopped, the port is free again; started anew, it still answers.
+    sim.Stop();
+    EXPECT_FALSE(sim.Running());
+    EXPECT_FALSE(Client("127.0.77.10").Connected());
+    ASSERT_TRUE(sim.Start());
+    Client client("127.0.77.10");
+    OpenSession(client);
+}

@@ -1,0 +1,212 @@
+// projector-sim: a stand-in projector on a loopback address, for trying the
+// console without hardware. Prints every state change the console causes.
+
+#include "ProjectorSimulator.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: projector-sim [options]\n"
+    "  --address A        IPv4 address inside 127.0.0.0/8 (default 127.0.0.1)\n"
+    "  --port P           TCP port (default 3629; 0 picks a free one)\n"
+    "  --password PW      password the projector expects (at most 16 characters)\n"
+    "  --refusal HH       status sent for a wrong password, hex (default 43)\n"
+    "  --warm-up MS       how long power stays 02 after IMPWR ON (default 3000)\n"
+    "  --cool-down MS     how long power stays 04 after IMPWR OFF (default 3000)\n"
+    "  --log FILE|-       write every received chunk, escaped, to FILE or stdout\n"
+    "  --fault NAME[=V]   misbehave; may be repeated:\n"
+    "      silent-handshake      never answer handshake requests\n"
+    "      wrong-magic           handshake replies carry a wrong magic\n"
+    "      probe-status=HH       probe replies carry status HH (hex)\n"
+    "      open-status=HH        open replies carry status HH (hex)\n"
+    "      silent-commands       read text commands, answer nothing\n"
+    "      split-reply[=N]       send replies in two parts, the first N bytes (default 4)\n"
+    "      garbage[=N]           N bytes without CR before each text reply (default 3000)\n"
+    "      close-after-probe     drop the connection after the probe reply\n"
+    "      close-after-open      drop the connection after the open reply\n"
+    "      close-on-command      drop the connection on the next text command\n"
+    "      refuse-connections    do not listen: connects are refused\n"
+    "      hang-connects         connects neither complete nor fail\n"
+    "Runs until interrupted (Ctrl+C).\n";
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void OnSignal(int) { g_stop = 1; }
+
+std::mutex g_output;
+
+void PrintLine(FILE* to, const std::string& line)
+{
+    std::lock_guard lock(g_output);
+    std::fprintf(to, "%s\n", line.c_str());
+    std::fflush(to);
+}
+
+[[noreturn]] void Fail(const std::string& message, int code = 2)
+{
+    std::fprintf(stderr, "projector-sim: %s\n", message.c_str());
+    std::exit(code);
+}
+
+std::optional<long> ParseNumber(const std::string& text, int base, long low, long high)
+{
+    if (text.empty()) return std::nullopt;
+    const char* begin = text.c_str();
+    if (base == 16 && (text.starts_with("0x") || text.starts_with("0X"))) begin += 2;
+    char* end = nullptr;
+    const long value = std::strtol(begin, &end, base);
+    if (end == begin || *end != '\0' || value < low || value > high) return std::nullopt;
+    return value;
+}
+
+long Number(const std::string& what, const std::string& text, int base, long low, long high)
+{
+    const auto value = ParseNumber(text, base, low, high);
+    if (!value) Fail("bad value for " + what + ": '" + text + "'");
+    return *value;
+}
+
+std::uint8_t Status(const std::string& what, const std::string& text)
+{
+    return static_cast<std::uint8_t>(Number(what, text, 16, 0, 255));
+}
+
+void ApplyFault(ProjectorSimulator& sim, const std::string& fault)
+{
+    const auto eq = fault.find('=');
+    const std::string name = fault.substr(0, eq);
+    const std::optional<std::string> value =
+        eq == std::string::npos ? std::nullopt : std::optional(fault.substr(eq + 1));
+    const auto noValue = [&] {
+        if (value) Fail("fault " + name + " takes no value");
+    };
+    const auto needValue = [&] {
+        if (!value) Fail("fault " + name + " needs a value: " + name + "=HH");
+        return *value;
+    };
+    using Close = ProjectorSimulator::CloseMoment;
+    if (name == "silent-handshake") {
+        noValue();
+        sim.SetSilentHandshake(true);
+    } else if (name == "wrong-magic") {
+        noValue();
+        sim.SetWrongMagic(true);
+    } else if (name == "probe-status") {
+        sim.SetProbeStatus(Status(name, needValue()));
+    } else if (name == "open-status") {
+        sim.SetOpenStatus(Status(name, needValue()));
+    } else if (name == "silent-commands") {
+        noValue();
+        sim.SetSilentCommands(true);
+    } else if (name == "split-reply") {
+        sim.SetSplitReplies(static_cast<std::size_t>(value ? Number(name, *value, 10, 1, 1 << 20) : 4));
+    } else if (name == "garbage") {
+        sim.SetGarbageBeforeReplies(ProjectorSimulator::SampleGarbage(
+            static_cast<std::size_t>(value ? Number(name, *value, 10, 1, 1 << 20) : 3000)));
+    } else if (name == "close-after-probe") {
+        noValue();
+        sim.SetCloseAt(Close::AfterProbeReply);
+    } else if (name == "close-after-open") {
+        noValue();
+        sim.SetCloseAt(Close::AfterOpenReply);
+    } else if (name == "close-on-command") {
+        noValue();
+        sim.SetCloseAt(Close::OnCommand);
+    } else if (name == "refuse-connections") {
+        noValue();
+        sim.SetRefuseConnections(true);
+    } else if (name == "hang-connects") {
+        noValue();
+        sim.SetHangConnects(true);
+    } else {
+        Fail("unknown fault '" + name + "' (see --help)");
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    ProjectorSimulator::Options options;
+    std::string logTarget;
+    std::vector<std::string> faults;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (i + 1 >= argc) Fail("unknown option or missing value: " + arg + "\n" + kUsage);
+        const std::string value = argv[++i];
+        if (arg == "--address") {
+            options.address = value;
+        } else if (arg == "--port") {
+            options.port = static_cast<std::uint16_t>(Number(arg, value, 10, 0, 65535));
+        } else if (arg == "--password") {
+            if (value.size() > 16) Fail("the password has at most 16 characters");
+            options.password = value;
+        } else if (arg == "--refusal") {
+            options.refusalStatus = Status(arg, value);
+        } else if (arg == "--warm-up") {
+            options.warmUpMs = static_cast<int>(Number(arg, value, 10, 0, 3600000));
+        } else if (arg == "--cool-down") {
+            options.coolDownMs = static_cast<int>(Number(arg, value, 10, 0, 3600000));
+        } else if (arg == "--log") {
+            logTarget = value;
+        } else if (arg == "--fault") {
+            faults.push_back(value);
+        } else {
+            Fail("unknown option: " + arg + "\n" + kUsage);
+        }
+    }
+
+    if (!ProjectorSimulator::IsLoopbackAddress(options.address))
+        Fail("address " + options.address +
+             " refused: only IPv4 addresses inside 127.0.0.0/8 (this machine) are allowed");
+
+    FILE* log = nullptr;
+    if (logTarget == "-") {
+        log = stdout;
+    } else if (!logTarget.empty()) {
+        log = std::fopen(logTarget.c_str(), "w");
+        if (!log) Fail("cannot write the log file " + logTarget + ": " + std::strerror(errno), 1);
+    }
+    if (log)
+        options.onReceived = [log](int connection, const std::string& bytes) {
+            std::string line = "[";
+            line += std::to_string(connection);
+            line += "] ";
+            line += ProjectorSimulator::Escape(bytes);
+            PrintLine(log, line);
+        };
+    options.onStateChange = [](const std::string& line) { PrintLine(stdout, line); };
+
+    ProjectorSimulator sim(options);
+    // Faults that need the loop (refuse, hang) are carried out once it runs.
+    for (const auto& fault : faults) ApplyFault(sim, fault);
+
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    if (!sim.Start())
+        Fail("cannot listen on " + options.address + ":" + std::to_string(options.port) +
+             " (address in use?)", 1);
+    PrintLine(stdout, "listening on " + options.address + ":" + std::to_string(sim.Port()));
+
+    while (!g_stop) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    sim.Stop();
+    if (log && log != stdout) std::fclose(log);
+    return 0;
+}
