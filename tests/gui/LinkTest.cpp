@@ -1,0 +1,361 @@
+// The real program against the projector simulator: the bytes on the wire,
+// the handshake's decisions, every button's command, the toggles' follow-ups,
+// time-outs, a closing peer and a projector that talks nonsense.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+
+#include "ProgramHarness.h"
+#include "ProjectorSimulator.h"
+#include "SettingsStore.h"
+#include "resource.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+const std::string kNoAnswer = "Projector is not responding. ";
+const std::string kWrongPassword = "The password does not match. ";
+const std::string kConnected = "Beamdesk V1.00 [Connected]";
+const std::string kDisconnected = "Beamdesk V1.00 [Disconnect]";
+
+// Every test gets its own loopback address, so a simulator of an earlier test
+// that lingers cannot answer.
+std::string NextAddress(int& last)
+{
+    static std::atomic<int> counter{0};
+    last = ++counter;
+    return "127.0.88." + std::to_string(last);
+}
+
+class LinkTest : public ::testing::Test {
+protected:
+    void SetUp() override { ClearProgramRegistry(); }
+    void TearDown() override
+    {
+        if (m_program && !m_program->HasExited()) {
+            for (const Prompt& p : m_program->Prompts()) PostMessageA(p.hwnd, WM_COMMAND, IDOK, 0);
+            if (m_program->Console() != nullptr) PostMessageA(m_program->Console(), WM_CLOSE, 0, 0);
+            m_program->WaitForExit();
+        }
+        m_program.reset();
+        if (m_sim) m_sim->Stop();
+        ClearProgramRegistry();
+    }
+
+    // A simulator on a fresh address, and the settings pointing at it.
+    ProjectorSimulator& Simulator(const std::string& projectorPassword = "", const std::string& ourPassword = "")
+    {
+        ProjectorSimulator::Options options;
+        options.address = NextAddress(m_octet);
+        options.password = projectorPassword;
+        options.warmUpMs = 200;
+        options.coolDownMs = 200;
+        m_sim = std::make_unique<ProjectorSimulator>(options);
+        EXPECT_TRUE(m_sim->Start());
+        AppSettings settings{};
+        ResetSettings(settings);
+        const std::uint8_t ip[4] = {127, 0, 88, static_cast<std::uint8_t>(m_octet)};
+        std::memcpy(settings.ipAddress, ip, 4);
+        SetPasswordText(settings, ourPassword);
+        SaveSettings(settings);
+        return *m_sim;
+    }
+
+    RunningProgram& Start()
+    {
+        m_program = std::make_unique<RunningProgram>(m_folder.Executable());
+        return *m_program;
+    }
+
+    // Starts and waits for a connected console.
+    HWND StartConnected()
+    {
+        HWND console = Start().WaitForConsole();
+        EXPECT_NE(console, nullptr);
+        EXPECT_TRUE(WaitFor([&] { return WindowText(console) == kConnected; })) << WindowText(console);
+        return console;
+    }
+
+    void Press(int id) { PostMessageA(m_program->Console(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+    // All text the projector received on its command connection (the last one).
+    std::string Commands() const
+    {
+        const auto received = m_sim->Received();
+        if (received.empty() || received.back().size() < kOpenRequestBytes) return "";
+        return received.back().substr(kOpenRequestBytes);
+    }
+    bool WaitForCommands(const std::string& expected)
+    {
+        return WaitFor([&] { return Commands() == expected; });
+    }
+
+    static constexpr std::size_t kOpenRequestBytes = 34;
+    ProgramFolder m_folder;
+    std::unique_ptr<ProjectorSimulator> m_sim;
+    std::unique_ptr<RunningProgram> m_program;
+    int m_octet = 0;
+};
+
+}  // namespace
+
+TEST_F(LinkTest, HandshakeBytesOnTwoConnections)
+{
+    const std::string header = "QRM/TX.net\x10"s;
+    for (const std::string& password : {""s, "sesame"s, "0123456789abcdef"s}) {
+        auto& sim = Simulator(password, password);
+        StartConnected();
+        const auto received = sim.Received();
+        ASSERT_EQ(received.size(), 2u) << password;
+        EXPECT_EQ(received[0], header + "\x02\0\0\0\0"s) << password;
+        std::string field = password + std::string(16 - password.size(), '\0');
+        EXPECT_EQ(received[1], header + "\x03\0\0\0\x01\x01\x01"s + field) << password;
+        TearDown();
+    }
+}
+
+TEST_F(LinkTest, PasswordDisagreementIsReportedWithoutAnOpenRequest)
+{
+    const struct {
+        const char* projector;
+        const char* ours;
+    } cases[] = {{"", "secret"}, {"secret", ""}};
+    for (const auto& c : cases) {
+        auto& sim = Simulator(c.projector, c.ours);
+        Start();
+        const Prompt prompt = m_program->WaitForPrompt();
+        EXPECT_EQ(prompt.text, kWrongPassword) << c.ours;
+        EXPECT_EQ(sim.ConnectionCount(), 1) << c.ours;
+        PostMessageA(prompt.hwnd, WM_COMMAND, IDOK, 0);
+        HWND console = m_program->WaitForConsole();
+        EXPECT_EQ(WindowText(console), kDisconnected);
+        TearDown();
+    }
+}
+
+TEST_F(LinkTest, UnansweredOrRefusedConnectionsReportNoAnswer)
+{
+    struct Case {
+        const char* why;
+        std::function<void(ProjectorSimulator&)> fault;
+        bool fullWait;  // reported only once the 2000 ms are over
+    } const cases[] = {
+        {"no handshake reply", [](ProjectorSimulator& s) { s.SetSilentHandshake(true); }, true},
+        {"wrong magic", [](ProjectorSimulator& s) { s.SetWrongMagic(true); }, true},
+        {"refused open request", [](ProjectorSimulator& s) { s.SetOpenStatus(0x45); }, true},
+        {"connection refused", [](ProjectorSimulator& s) { s.SetRefuseConnections(true); }, false},
+        {"connect that hangs", [](ProjectorSimulator& s) { s.SetHangConnects(true); }, true},
+    };
+    for (const Case& c : cases) {
+        auto& sim = Simulator();
+        c.fault(sim);
+        const auto start = std::chrono::steady_clock::now();
+        Start();
+        const Prompt prompt = m_program->WaitForPrompt();
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(prompt.text, kNoAnswer) << c.why;
+        if (c.fullWait) {
+            EXPECT_GE(elapsed, 1900ms) << c.why;
+        }
+        PostMessageA(prompt.hwnd, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(WindowText(m_program->WaitForConsole()), kDisconnected) << c.why;
+        TearDown();
+    }
+}
+
+TEST_F(LinkTest, EveryButtonSendsItsCommand)
+{
+    Simulator();
+    StartConnected();
+    const struct {
+        int id;
+        const char* command;
+    } buttons[] = {
+        {IDC_COMPUTER1, "SOURCE 10\r"}, {IDC_COMPUTER2, "SOURCE 20\r"}, {IDC_COMPUTER, "SOURCE F1\r"},
+        {IDC_QUILLAN, "SOURCE 50\r"},   {IDC_VIDEO, "SOURCE 41\r"},     {IDC_SVIDEO, "SOURCE 42\r"},
+        {IDC_VOLUME_DOWN, "KEY 56\r"},  {IDC_VOLUME_UP, "KEY 57\r"},
+    };
+    std::string expected;
+    for (const auto& b : buttons) {
+        Press(b.id);
+        expected += b.command;
+        EXPECT_TRUE(WaitForCommands(expected)) << Commands();
+    }
+    EXPECT_EQ(m_sim->Source(), "42");
+}
+
+TEST_F(LinkTest, TogglesSendTheOppositeAtThePrompt)
+{
+    auto& sim = Simulator();
+    StartConnected();
+    const struct {
+        int id;
+        std::function<void()> state;
+        std::string sent;  // query, then the follow-up (if any)
+    } cases[] = {
+        {IDC_AVMUTE, [&] { sim.SetMute(true); }, "MUTE?\rMUTE OFF\r"},
+        {IDC_AVMUTE, [&] { sim.SetMute(false); }, "MUTE?\rMUTE ON\r"},  // "MUTE=OFF" matches "MUTE=OF"
+        {IDC_FREEZE, [&] { sim.SetFreeze(false); }, "FREEZE?\rFREEZE ON\r"},
+        {IDC_FREEZE, [&] { sim.SetFreeze(true); }, "FREEZE?\rFREEZE OFF\r"},
+        {IDC_POWER, [&] { sim.SetPower("01"); }, "PWSTATUS?\rIMPWR ON\r"},
+        {IDC_POWER, [&] { sim.SetPower("05"); }, "PWSTATUS?\rIMPWR ON\r"},
+        {IDC_POWER, [&] { sim.SetPower("04"); }, "PWSTATUS?\r"},
+        {IDC_POWER, [&] { sim.SetPower("02"); }, "PWSTATUS?\r"},
+    };
+    std::string expected;
+    for (const auto& c : cases) {
+        c.state();
+        Press(c.id);
+        expected += c.sent;
+        EXPECT_TRUE(WaitForCommands(expected)) << Commands();
+        // A plain command after it proves nothing more was queued.
+        Press(IDC_VOLUME_UP);
+        expected += "KEY 57\r";
+        EXPECT_TRUE(WaitForCommands(expected)) << Commands();
+    }
+}
+
+TEST_F(LinkTest, PowerOffOnlyAfterYes)
+{
+    auto& sim = Simulator();
+    StartConnected();
+    std::string expected;
+    for (const int answer : {IDNO, IDYES}) {
+        sim.SetPower("03");
+        Press(IDC_POWER);
+        const Prompt question = m_program->WaitForPrompt();
+        EXPECT_EQ(question.text, "Power off?");
+        EXPECT_EQ(question.caption, "Beamdesk V1.00");
+        PostMessageA(question.hwnd, WM_COMMAND, answer, 0);
+        ASSERT_TRUE(m_program->WaitForNoPrompt());
+        expected += "PWSTATUS?\r";
+        if (answer == IDYES) expected += "IMPWR OFF\r";
+        Press(IDC_VOLUME_DOWN);
+        expected += "KEY 56\r";
+        EXPECT_TRUE(WaitForCommands(expected)) << Commands();
+    }
+    EXPECT_TRUE(WaitFor([&] { return sim.Power() == "01"; }));
+}
+
+TEST_F(LinkTest, PressWhileBusyIsDroppedAndTimeOutReopens)
+{
+    auto& sim = Simulator();
+    m_folder.WriteFile("Beamdesk.ini", "[VALUE]\r\nOFF=00\r\n[TIMEOUT]\r\nCMDTimeout=1500\r\n");
+    StartConnected();
+    sim.SetSilentCommands(true);
+    Press(IDC_VOLUME_UP);
+    Press(IDC_VOLUME_DOWN);  // the first is still unanswered: dropped
+    const Prompt timeout = m_program->WaitForPrompt();
+    EXPECT_EQ(timeout.text, kNoAnswer);
+    EXPECT_EQ(Commands(), "KEY 57\r");
+    PostMessageA(timeout.hwnd, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(m_program->WaitForNoPrompt());
+    EXPECT_TRUE(WaitFor([&] { return WindowText(m_program->Console()) == kDisconnected; }));
+
+    // The next press makes the whole handshake again on two new connections.
+    sim.SetSilentCommands(false);
+    Press(IDC_VOLUME_DOWN);
+    EXPECT_TRUE(WaitFor([&] { return sim.ConnectionCount() == 4; }));
+    EXPECT_TRUE(WaitForCommands("KEY 56\r")) << Commands();
+    EXPECT_TRUE(WaitFor([&] { return WindowText(m_program->Console()) == kConnected; }));
+}
+
+TEST_F(LinkTest, KeepAliveOnlyWhenIdleAndNeverOpens)
+{
+    auto& sim = Simulator();
+    StartConnected();
+    constexpr WPARAM kKeepAliveTimer = 9;
+    PostMessageA(m_program->Console(), WM_TIMER, kKeepAliveTimer, 0);
+    EXPECT_TRUE(WaitForCommands(":\r"));
+
+    // With the link closed by the projector, the keep-alive opens nothing.
+    sim.CloseAllConnections();
+    EXPECT_TRUE(WaitFor([&] { return WindowText(m_program->Console()) == kDisconnected; }));
+    PostMessageA(m_program->Console(), WM_TIMER, kKeepAliveTimer, 0);
+    // A press after it: the connection count shows what the keep-alive did.
+    Press(IDC_VOLUME_UP);
+    EXPECT_TRUE(WaitForCommands("KEY 57\r")) << Commands();
+    EXPECT_EQ(sim.ConnectionCount(), 4);  // two for the first session, two for the press
+}
+
+TEST_F(LinkTest, CaptionDropDownTicksTheReportedChannel)
+{
+    auto& sim = Simulator();
+    m_folder.WriteFile("Beamdesk.ini", "[VALUE]\r\nOFF=00\r\nCC1=ab\r\nLong=" + std::string(259, 'L') + "\r\n");
+    StartConnected();
+    sim.SetCaption("AB");  // matches "ab" without regard to case
+    PostMessageA(GetDlgItem(m_program->Console(), IDC_CC), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    HWND menu = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        menu = FindWindowA("#32768", nullptr);
+        return menu != nullptr && IsWindowVisible(menu);
+    }));
+    EXPECT_EQ(Commands(), "CCAP?\r");
+    // Choose the third entry: its 259-character value goes out whole.
+    PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(WaitForCommands("CCAP?\rCCAP " + std::string(259, 'L') + "\r")) << Commands().size();
+    EXPECT_TRUE(WaitFor([&] { return sim.Caption() == std::string(259, 'L'); }));
+
+    // With the link gone, the CC press opens the session itself (the probe
+    // worker's close arrives after the query went out); an unmatched reply
+    // still opens the drop-down, without a tick.
+    sim.CloseAllConnections();
+    EXPECT_TRUE(WaitFor([&] { return WindowText(m_program->Console()) == kDisconnected; }));
+    sim.SetCaption("77");
+    PostMessageA(GetDlgItem(m_program->Console(), IDC_CC), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_TRUE(WaitFor([&] {
+        menu = FindWindowA("#32768", nullptr);
+        return menu != nullptr && IsWindowVisible(menu);
+    }));
+    EXPECT_EQ(Commands(), "CCAP?\r");
+    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+TEST_F(LinkTest, PeerCloseWhileIdleAndNonsenseFromTheProjector)
+{
+    auto& sim = Simulator();
+    StartConnected();
+    sim.CloseAllConnections();
+    EXPECT_TRUE(WaitFor([&] { return WindowText(m_program->Console()) == kDisconnected; }));
+    Press(IDC_COMPUTER1);
+    EXPECT_TRUE(WaitForCommands("SOURCE 10\r"));
+    EXPECT_EQ(sim.ConnectionCount(), 4);
+
+    // Garbage, NUL and 0xFF bytes and a 3000-byte line before every reply: the
+    // console stays usable.
+    sim.SetGarbageBeforeReplies(ProjectorSimulator::SampleGarbage(3000));
+    Press(IDC_AVMUTE);
+    EXPECT_TRUE(WaitFor([&] { return Commands().find("MUTE?\r") != std::string::npos; }));
+    sim.ClearFaults();
+    const std::string before = Commands();
+    EXPECT_TRUE(WaitFor([&] {
+        Press(IDC_VOLUME_UP);  // dropped while the console is still busy
+        return Commands().find("KEY 57\r", before.size()) != std::string::npos;
+    }, 20s));
+    EXPECT_FALSE(m_program->HasExited());
+    EXPECT_EQ(WindowText(m_program->Console()), kConnected);
+}
+
+// A projector that keeps talking while the console shuts the link down: the
+// worker is inside a synchronous delivery to the console just as the console
+// waits for the worker. Neither may wait for the other forever.
+TEST_F(LinkTest, ClosingWhileRepliesStreamNeverHangs)
+{
+    for (int round = 0; round < 5; ++round) {
+        auto& sim = Simulator();
+        std::string lines;
+        for (int i = 0; i < 4000; ++i) lines += "LINE" + std::to_string(i) + "\r";
+        StartConnected();
+        sim.SetGarbageBeforeReplies(lines);
+        Press(IDC_AVMUTE);
+        ASSERT_TRUE(WaitFor([&] { return Commands().find("MUTE?\r") != std::string::npos; }));
+        PostMessageA(m_program->Console(), WM_CLOSE, 0, 0);
+        EXPECT_NE(m_program->WaitForExit(30s), static_cast<DWORD>(STILL_ACTIVE)) << "round " << round;
+        TearDown();
+    }
+}
