@@ -215,6 +215,18 @@ bool CConsoleDlg::OnCommand(UINT id, UINT code, HWND /*control*/)
     case IDC_VIDEO:
         OnVideo();
         return true;
+    case ID_SETTINGS:
+        OnSettings();
+        return true;
+    case ID_APP_ABOUT:
+        OnAbout();
+        return true;
+    case ID_ADVANCED_MODE:
+        OnAdvancedMode();
+        return true;
+    case ID_SIMPLE_MODE:
+        OnSimpleMode();
+        return true;
     default:
         if (id >= ID_CC_FIRST && id <= ID_CC_LAST) {
             OnCcItem(id);
@@ -240,6 +252,15 @@ bool CConsoleDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         return false;
     case WM_TIMER:
         OnTimer(wParam);
+        return false;
+    case WM_WINDOWPOSCHANGING:
+        OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
+        return false;
+    case WM_SETTINGCHANGE:
+        OnSettingChange();
+        return false;
+    case WM_EXITSIZEMOVE:
+        KeepInWorkArea();
         return false;
     case WM_LINK_REPLY:
         result = OnReplyLine(reinterpret_cast<const char*>(wParam), static_cast<std::size_t>(lParam));
@@ -300,6 +321,3 @@ LRESULT CConsoleDlg::OnLinkError(WPARAM code, LPARAM extra)
 {
     return ShowLinkError(static_cast<int>(code), static_cast<int>(extra));
 }
-
-// The button layout comes with the layouts; the template positions stand.
-void CConsoleDlg::LayoutButtons() {}

@@ -15,6 +15,7 @@
 #include "Dialog.h"
 #include "Gdi.h"
 
+#include "Placement.h"
 #include "ReplyHandling.h"
 
 class CClientThread;
@@ -49,7 +50,11 @@ public:
 
     // Layout and placement.
     void LayoutButtons();
+    void PlaceButton(int id, bool show, int dx, int dy, bool absolute);
     void PlaceInitially();
+    void KeepInWorkArea();
+    void FitHeightToFrame();
+    static PixelBox WorkArea();
 
     CConsoleButton m_modeButton;
     CConsoleButton m_ccButton;
@@ -92,6 +97,15 @@ private:
     void AddToolTips();
     bool OnPaint();
     void OnDestroy();
+
+    // Menus and the mode drop-down.
+    void OnSettings();
+    void OnAbout();
+    void OnAdvancedMode();
+    void OnSimpleMode();
+    // Placement messages.
+    void OnWindowPosChanging(WINDOWPOS& pos);
+    void OnSettingChange();
 
     // Commands and replies.
     void OnButton(int controlId);

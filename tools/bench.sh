@@ -16,3 +16,7 @@ tools/wine-run --tree build/win reg delete 'HKLM\Software\Varnholt\Beamdesk' /f 
 
 echo "== start-up (Beamdesk vs a bare dialog program)"
 tools/wine-run --tree build/win build/win/bin/startup_bench.exe "${RUNS:-7}"
+
+echo
+echo "== link (Beamdesk vs a raw Winsock client, against the simulator on 127.0.99.1)"
+tools/wine-run --tree build/win build/win/bin/link_bench.exe "${PRESSES:-30}"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Writes pictures of the console for the README (docs/console.png): runs the
-# program under a private Xvfb with fresh settings and captures its window.
+# Writes the README's pictures: the console in both layouts and the settings
+# dialog (docs/*.png). Runs the program under a private Xvfb with its own Wine
+# prefix (build/shots) and fresh settings each time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -8,30 +9,54 @@ cd "$root"
 tools/setup-debian.sh
 tools/build.sh win
 out=${1:-docs}
-mkdir -p "$out"
+mkdir -p "$out" build/shots
 
 unset DISPLAY
-trap 'tools/wine-run --tree build/win --stop' EXIT
-prepared=$(tools/wine-run --tree build/win --prepare)
+trap 'tools/wine-run --tree build/shots --stop' EXIT
+prepared=$(tools/wine-run --tree build/shots --prepare)
 export "${prepared?}"
-tools/wine-run --tree build/win reg delete 'HKLM\Software\Varnholt\Beamdesk' /f >/dev/null 2>&1 || true
 
-# The console's X window, once Wine has mapped it with its title.
-console_window() {
-  xwininfo -root -tree 2>/dev/null | awk '/"Beamdesk V1.00 \[/ { print $1; exit }'
+wine_reg() { tools/wine-run --tree build/shots reg "$@" >/dev/null 2>&1 || true; }
+
+# The X window whose title matches, once Wine has mapped it.
+window_named() {
+  local id=""
+  for _ in $(seq 1 300); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
+    [[ -n "$id" ]] && break
+    sleep 0.1
+  done
+  echo "$id"
 }
 
-tools/wine-run --tree build/win build/win/bin/Beamdesk.exe &
-program=$!
-id=""
-for _ in $(seq 1 300); do
-  id=$(console_window)
-  [[ -n "$id" ]] && break
-  sleep 0.1
-done
-[[ -n "$id" ]] || { echo "the console did not appear" >&2; kill "$program"; exit 1; }
-sleep 1  # the first paint of every control
-xwd -id "$id" -silent | convert xwd:- "$out/console.png"
-echo "wrote $out/console.png"
-tools/wine-run --tree build/win taskkill /im Beamdesk.exe >/dev/null 2>&1 || kill "$program" 2>/dev/null || true
-wait "$program" 2>/dev/null || true
+capture() {  # window id, file
+  sleep 1  # the first paint of every control
+  xwd -id "$1" -silent | convert xwd:- "$out/$2"
+  echo "wrote $out/$2"
+}
+
+# shot NAME MODE [settings]: one run of the program.
+shot() {
+  wine_reg delete 'HKLM\Software\Varnholt\Beamdesk' /f
+  wine_reg add 'HKLM\Software\Varnholt\Beamdesk' /v Mode /t REG_DWORD /d "$2" /f
+  tools/wine-run --tree build/shots build/win/bin/Beamdesk.exe &
+  local program=$!
+  local console
+  console=$(window_named '^Beamdesk V1.00 \[')
+  [[ -n "$console" ]] || { echo "the console did not appear" >&2; kill "$program"; exit 1; }
+  if [[ "${3:-}" == settings ]]; then
+    xdotool windowactivate --sync "$console" key alt+t Return 2>/dev/null || xdotool key --window "$console" alt+t Return
+    local dialog
+    dialog=$(window_named '^Settings$')
+    [[ -n "$dialog" ]] && capture "$dialog" "$1"
+  else
+    capture "$console" "$1"
+  fi
+  tools/wine-run --tree build/shots wineboot -k >/dev/null 2>&1 || true  # ends every program
+  kill "$program" 2>/dev/null || true
+  wait "$program" 2>/dev/null || true
+}
+
+shot console.png 1
+shot console-simple.png 0
+shot settings.png 1 settings

@@ -7,6 +7,7 @@
 #include "ProgramHarness.h"
 #include "SettingsStore.h"
 #include "StartupRegistration.h"
+#include "resource.h"
 
 namespace {
 
@@ -129,4 +130,52 @@ TEST_F(LifecycleTest, OldSystemIsRefusedWithoutWritingAnything)
     EXPECT_NE(program.WaitForExit(), static_cast<DWORD>(STILL_ACTIVE));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kSettingsKeyPath));
     EXPECT_FALSE(ReadRegValue(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName).exists);
+}
+
+// The mode drop-down changes the layout at once; the registry hears of it
+// only at the end of the run.
+TEST_F(LifecycleTest, ModeSwitchReachesTheRegistryAtExit)
+{
+    WriteRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, "Mode", 1);
+    RunningProgram program(m_folder.Executable());
+    HWND console = program.WaitForConsole();
+    ASSERT_NE(console, nullptr);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(console, IDC_COMPUTER1)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(console, IDC_COMPUTER)));
+
+    PostMessageA(console, WM_COMMAND, ID_SIMPLE_MODE, 0);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(GetDlgItem(console, IDC_COMPUTER)) != FALSE; }));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(console, IDC_COMPUTER1)));
+    EXPECT_EQ(StoredNumber("Mode"), 1u);
+
+    PostMessageA(console, WM_CLOSE, 0, 0);
+    ASSERT_NE(program.WaitForExit(), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_EQ(StoredNumber("Mode"), 0u);
+}
+
+// Above 96 dpi a lone mode button stands 58 pixels further from Power, not 50.
+TEST_F(LifecycleTest, LoneModeButtonAtHigherResolution)
+{
+    constexpr const char* kDesktop = "Control Panel\\Desktop";
+    for (const char* name : {"Advance Computer 1", "Advance Computer 2", "Advance Quillan", "Advance Video",
+                             "Advance SVideo", "Advance AVMute", "Advance Volume", "Advance Freeze", "Advance CC"})
+        WriteRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, name, 0);
+    for (const DWORD dpi : {96u, 120u}) {
+        WriteRegDword(HKEY_CURRENT_USER, kDesktop, "LogPixels", dpi);
+        RunningProgram program(m_folder.Executable());
+        HWND console = program.WaitForConsole();
+        ASSERT_NE(console, nullptr);
+        RECT power{}, mode{};
+        GetWindowRect(GetDlgItem(console, IDC_POWER), &power);
+        GetWindowRect(GetDlgItem(console, IDC_MODE), &mode);
+        EXPECT_EQ(mode.left - power.right, 1 + 6 + (dpi == 96 ? 50 : 58)) << dpi;
+        EXPECT_EQ(mode.top, power.top) << dpi;
+        PostMessageA(console, WM_CLOSE, 0, 0);
+        program.WaitForExit();
+    }
+    HKEY desktop;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kDesktop, 0, KEY_SET_VALUE, &desktop) == ERROR_SUCCESS) {
+        RegDeleteValueA(desktop, "LogPixels");
+        RegCloseKey(desktop);
+    }
 }

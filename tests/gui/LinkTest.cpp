@@ -9,7 +9,10 @@
 #include "ProgramHarness.h"
 #include "ProjectorSimulator.h"
 #include "SettingsStore.h"
+#include "StartupRegistration.h"
 #include "resource.h"
+
+#include <commctrl.h>
 
 namespace {
 
@@ -358,4 +361,88 @@ TEST_F(LinkTest, ClosingWhileRepliesStreamNeverHangs)
         EXPECT_NE(m_program->WaitForExit(30s), static_cast<DWORD>(STILL_ACTIVE)) << "round " << round;
         TearDown();
     }
+}
+
+namespace {
+
+// The settings dialog the console opened, once it is up.
+HWND WaitForSettingsDialog(const RunningProgram& program)
+{
+    HWND dialog = nullptr;
+    WaitFor([&] {
+        HWND w = nullptr;
+        while ((w = FindWindowExA(nullptr, w, "#32770", "Settings")) != nullptr) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == program.ProcessId() && IsWindowVisible(w)) {
+                dialog = w;
+                return true;
+            }
+        }
+        return false;
+    });
+    return dialog;
+}
+
+}  // namespace
+
+// OK stores the new address and password, lays out, and reconnects to the
+// new projector; Cancel reconnects to the old one; 0.0.0.0 stays offline.
+TEST_F(LinkTest, SettingsCommandReconnects)
+{
+    auto& first = Simulator();
+    HWND console = StartConnected();
+
+    ProjectorSimulator::Options options;
+    options.address = NextAddress(m_octet);
+    options.password = "0123456789abcdef";
+    ProjectorSimulator second(options);
+    ASSERT_TRUE(second.Start());
+
+    // Cancel: the link is closed while the dialog is open, then reopened.
+    PostMessageA(console, WM_COMMAND, ID_SETTINGS, 0);
+    HWND dialog = WaitForSettingsDialog(*m_program);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(WaitFor([&] { return WindowText(console) == kDisconnected; }));
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitFor([&] { return first.ConnectionCount() == 4 && WindowText(console) == kConnected; }));
+
+    // OK with the second projector's address and its 16-character password.
+    PostMessageA(console, WM_COMMAND, ID_SETTINGS, 0);
+    dialog = WaitForSettingsDialog(*m_program);
+    ASSERT_NE(dialog, nullptr);
+    SendMessageA(GetDlgItem(dialog, IDC_IP_ADDRESS), IPM_SETADDRESS, 0, MAKEIPADDRESS(127, 0, 88, m_octet));
+    SendMessageA(GetDlgItem(dialog, IDC_PASSWORD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("0123456789abcdef"));
+    SendMessageA(GetDlgItem(dialog, IDC_START_UP), BM_SETCHECK, BST_CHECKED, 0);
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return second.ConnectionCount() == 2 && WindowText(console) == kConnected; }));
+    const auto received = second.Received();
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[1].substr(18), "0123456789abcdef");
+    EXPECT_EQ(first.ConnectionCount(), 4);
+
+    AppSettings stored{};
+    ResetSettings(stored);
+    ASSERT_EQ(LoadSettings(stored), 1);
+    EXPECT_EQ(stored.ipAddress[3], m_octet);
+    EXPECT_EQ(PasswordText(stored), "0123456789abcdef");
+    EXPECT_EQ(stored.startUp, 1);
+    EXPECT_EQ(ReadRegValue(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName).data.substr(0, 1), "\"");
+
+    // OK with 0.0.0.0: no projector, the console stays offline.
+    PostMessageA(console, WM_COMMAND, ID_SETTINGS, 0);
+    dialog = WaitForSettingsDialog(*m_program);
+    ASSERT_NE(dialog, nullptr);
+    SendMessageA(GetDlgItem(dialog, IDC_IP_ADDRESS), IPM_CLEARADDRESS, 0, 0);  // blank reads as 0.0.0.0
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] {
+        AppSettings s{};
+        ResetSettings(s);
+        LoadSettings(s);
+        return s.ipAddress[0] == 0 && s.ipAddress[3] == 0;
+    }));
+    EXPECT_EQ(m_program->Barrier().size(), 1u);  // no prompt, nothing pending
+    EXPECT_EQ(WindowText(console), kDisconnected);
+    EXPECT_EQ(second.ConnectionCount(), 2);
+    EXPECT_EQ(first.ConnectionCount(), 4);
 }

@@ -1,0 +1,747 @@
+// Link benchmark, run under Wine: Beamdesk.exe against the projector simulator
+// on loopback, beside a raw Winsock client in this process that does the same
+// protocol work directly (the floor). Figures: press-to-wire latency,
+// reply-to-follow-up latency, time to open a session, and CPU time spent while
+// a connect goes unanswered. Prints numbers only; asserts nothing.
+//
+// Every arrival is timestamped on the simulator's thread as the bytes come in,
+// with the same clock the presses and sends are timed by.
+#include <winsock2.h>
+#include <windows.h>
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "ProjectorSimulator.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kAddress = "127.0.99.1";
+constexpr unsigned char kOctets[4] = {127, 0, 99, 1};
+constexpr std::uint16_t kPort = 3629;
+constexpr const char* kSettingsKey = "Software\\Varnholt\\Beamdesk";
+constexpr const char* kInstanceName = "Global\\BMDSK_Mutex";
+constexpr const char* kConnected = "Beamdesk V1.00 [Connected]";
+constexpr const char* kDisconnected = "Beamdesk V1.00 [Disconnect]";
+constexpr const char* kNoAnswer = "Projector is not responding. ";
+constexpr int kVolumeUp = 1012;  // sends "KEY 57\r"
+constexpr int kAvMute = 1007;    // sends "MUTE?\r", then the opposite at the prompt
+constexpr auto kLimit = 20s;     // for anything that should happen
+constexpr auto kIdle = 50ms;     // quiet time before each measured action
+constexpr std::size_t kHandshakeReplyBytes = 16;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+[[noreturn]] void Fail(const std::string& what) { throw std::runtime_error(what); }
+
+double Median(std::vector<double> values)
+{
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// For CPU times, whose ticks are too coarse for a median to say much.
+double Mean(const std::vector<double>& values)
+{
+    double sum = 0;
+    for (double v : values) sum += v;
+    return values.empty() ? 0 : sum / static_cast<double>(values.size());
+}
+
+bool WaitUntil(const std::function<bool()>& condition, Clock::duration limit = kLimit)
+{
+    const auto deadline = Clock::now() + limit;
+    for (;;) {
+        if (condition()) return true;
+        if (Clock::now() > deadline) return false;
+        Sleep(2);
+    }
+}
+
+// ---------------------------------------------------------------- the wire
+
+// What the simulator received, per connection, with the moment each chunk came.
+class Wire {
+public:
+    using Mark = std::map<int, std::size_t>;  // bytes per connection at a moment
+
+    void Add(int connection, const std::string& bytes)
+    {
+        const auto at = Clock::now();
+        {
+            std::lock_guard lock(m_mutex);
+            std::string& text = m_text[connection];
+            text += bytes;
+            m_chunkEnds[connection].push_back({text.size(), at});
+        }
+        m_changed.notify_all();
+    }
+
+    Mark Now() const
+    {
+        std::lock_guard lock(m_mutex);
+        Mark mark;
+        for (const auto& [connection, text] : m_text) mark[connection] = text.size();
+        return mark;
+    }
+
+    // The arrival of the chunk that completed needle, on any connection, after
+    // mark; nothing on time-out.
+    std::optional<Clock::time_point> Wait(const std::string& needle, const Mark& mark,
+                                          Clock::duration limit = kLimit) const
+    {
+        std::unique_lock lock(m_mutex);
+        std::optional<Clock::time_point> at;
+        m_changed.wait_for(lock, limit, [&] { return (at = Find(needle, mark)).has_value(); });
+        return at;
+    }
+
+private:
+    std::optional<Clock::time_point> Find(const std::string& needle, const Mark& mark) const
+    {
+        for (const auto& [connection, text] : m_text) {
+            const auto from = mark.find(connection);
+            const std::size_t pos = text.find(needle, from == mark.end() ? 0 : from->second);
+            if (pos == std::string::npos) continue;
+            const std::size_t end = pos + needle.size();
+            for (const auto& [chunkEnd, at] : m_chunkEnds.at(connection))
+                if (chunkEnd >= end) return at;
+        }
+        return std::nullopt;
+    }
+
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    std::map<int, std::string> m_text;
+    std::map<int, std::vector<std::pair<std::size_t, Clock::time_point>>> m_chunkEnds;
+};
+
+// ---------------------------------------------------------------- settings
+
+void DeleteSettings() { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsKey); }
+
+void WriteSettings()
+{
+    DeleteSettings();  // nothing left over from an earlier run counts
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+        Fail("cannot create the settings key");
+    const char* names[4] = {"IPA", "IPB", "IPC", "IPD"};
+    for (int i = 0; i < 4; ++i) {
+        const DWORD octet = kOctets[i];
+        RegSetValueExA(key, names[i], 0, REG_DWORD, reinterpret_cast<const BYTE*>(&octet), sizeof octet);
+    }
+    RegCloseKey(key);
+}
+
+// ---------------------------------------------------------------- the program
+
+struct Search {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindConsole(HWND hwnd, LPARAM param)
+{
+    auto* search = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == search->pid && GetPropA(hwnd, kInstanceName) != nullptr) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible message box of the process. Looks at nothing that would make the
+// program's threads run (no message is sent to its windows).
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM param)
+{
+    auto* search = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != search->pid || !IsWindowVisible(hwnd) || GetPropA(hwnd, kInstanceName) != nullptr) return TRUE;
+    char cls[32] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (std::strcmp(cls, "#32770") != 0 || GetDlgItem(hwnd, 0xFFFF) == nullptr) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+std::string WindowText(HWND hwnd)
+{
+    char text[512] = {};
+    GetWindowTextA(hwnd, text, sizeof text);
+    return text;
+}
+
+// CPU time (user + kernel) from a pair of FILETIMEs, in ms.
+double CpuMs(const FILETIME& kernel, const FILETIME& user)
+{
+    const auto ticks = [](const FILETIME& t) {
+        return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
+}
+
+bool UnderWine()
+{
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// A whole file of the Linux side, through drive Z:; nothing when unreadable.
+std::optional<std::string> ReadHostFile(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::string text;
+    char chunk[4096];
+    DWORD n = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &n, nullptr) && n > 0) text.append(chunk, n);
+    CloseHandle(file);
+    return text;
+}
+
+// The fields of a Linux /proc stat line after the command name: [0] is the
+// state, [11] and [12] user and system time in ticks.
+std::vector<std::string> StatFields(const std::string& stat)
+{
+    std::vector<std::string> fields;
+    const std::size_t close = stat.rfind(')');
+    if (close == std::string::npos) return fields;
+    std::size_t at = close + 1;
+    while (at < stat.size()) {
+        while (at < stat.size() && stat[at] == ' ') ++at;
+        const std::size_t end = std::min(stat.find(' ', at), stat.size());
+        if (end > at) fields.push_back(stat.substr(at, end - at));
+        at = end;
+    }
+    return fields;
+}
+
+// CPU time of the program's process. Wine answers GetProcessTimes for another
+// process with the caller's own times, so under Wine the figure comes from the
+// Linux process that runs the program: the live one whose command line is the
+// program's path and whose Wine prefix is ours (one instance per prefix). Its
+// counters keep the time of threads that have ended. Resolution there is one
+// tick (10 ms). ("self" under Z:\proc is no help: Wine's server opens files.)
+class ProgramCpu {
+public:
+    ProgramCpu(HANDLE process, const std::string& exe) : m_process(process)
+    {
+        if (!UnderWine()) return;
+        char prefix[MAX_PATH] = {};
+        const DWORD prefixLength = GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
+        const std::string prefixEntry =
+            prefixLength > 0 && prefixLength < sizeof prefix ? std::string("WINEPREFIX=") + prefix : "";
+        WIN32_FIND_DATAA entry;
+        HANDLE find = FindFirstFileA("Z:\\proc\\*", &entry);
+        if (find == INVALID_HANDLE_VALUE) {
+            m_problem = "cannot list the Linux processes";
+            return;
+        }
+        std::vector<std::string> matches;
+        do {
+            const std::string name = entry.cFileName;
+            if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+            const std::string dir = "Z:\\proc\\" + name + "\\";
+            const auto commandLine = ReadHostFile(dir + "cmdline");
+            if (!commandLine || _stricmp(commandLine->c_str(), exe.c_str()) != 0) continue;
+            if (!prefixEntry.empty()) {
+                const auto environment = ReadHostFile(dir + "environ");
+                if (!environment || ('\0' + *environment).find('\0' + prefixEntry + '\0') == std::string::npos)
+                    continue;
+            }
+            const auto stat = ReadHostFile(dir + "stat");
+            const std::vector<std::string> fields = stat ? StatFields(*stat) : std::vector<std::string>{};
+            if (fields.size() >= 13 && fields[0] != "Z") matches.push_back(dir + "stat");
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+        if (matches.size() == 1)
+            m_statPath = matches.front();
+        else
+            m_problem = std::to_string(matches.size()) + " Linux processes look like the program";
+    }
+
+    // Nothing when the figure cannot be had; Problem() says why.
+    std::optional<double> Ms() const
+    {
+        if (!UnderWine()) {
+            FILETIME created, exited, kernel, user;
+            if (!GetProcessTimes(m_process, &created, &exited, &kernel, &user)) return std::nullopt;
+            return CpuMs(kernel, user);
+        }
+        if (m_statPath.empty()) return std::nullopt;
+        const auto stat = ReadHostFile(m_statPath);
+        const std::vector<std::string> fields = stat ? StatFields(*stat) : std::vector<std::string>{};
+        if (fields.size() < 13) return std::nullopt;
+        constexpr double kMsPerTick = 10.0;  // Linux reports in 1/100 s everywhere
+        return kMsPerTick * (std::strtod(fields[11].c_str(), nullptr) + std::strtod(fields[12].c_str(), nullptr));
+    }
+
+    const std::string& Problem() const { return m_problem; }
+
+private:
+    HANDLE m_process;
+    std::string m_statPath;
+    std::string m_problem;
+};
+
+class Program {
+public:
+    explicit Program(const std::string& exe)
+    {
+        // The program dies with this process, whatever way it ends.
+        m_job = CreateJobObjectA(nullptr, nullptr);
+        if (m_job != nullptr) {
+            JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+            limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+            SetInformationJobObject(m_job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+        }
+        std::string commandLine = "\"" + exe + "\"";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                            nullptr, &startup, &m_process))
+            Fail("cannot start " + exe);
+        if (m_job != nullptr) AssignProcessToJobObject(m_job, m_process.hProcess);
+        ResumeThread(m_process.hThread);
+    }
+
+    ~Program()
+    {
+        if (!HasExited()) {
+            TerminateProcess(m_process.hProcess, 1);
+            WaitForSingleObject(m_process.hProcess, 10000);
+        }
+        CloseHandle(m_process.hThread);
+        CloseHandle(m_process.hProcess);
+        if (m_job != nullptr) CloseHandle(m_job);
+    }
+
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    bool HasExited() const { return WaitForSingleObject(m_process.hProcess, 0) == WAIT_OBJECT_0; }
+
+    void WaitForConsole()
+    {
+        WaitForInputIdle(m_process.hProcess, 10000);
+        const bool up = WaitUntil([&] {
+            if (HasExited()) return false;
+            Search search{m_process.dwProcessId, nullptr};
+            EnumWindows(&FindConsole, reinterpret_cast<LPARAM>(&search));
+            if (search.found == nullptr || !IsWindowVisible(search.found) || WindowText(search.found).empty())
+                return false;
+            m_console = search.found;
+            return true;
+        });
+        if (!up) Fail(HasExited() ? "the program ended at start-up" : "no console window within 20 s");
+    }
+
+    std::string Title() const { return WindowText(m_console); }
+
+    void WaitForTitle(const char* title, const char* when) const
+    {
+        if (WaitUntil([&] { return Title() == title || HasExited(); }) && !HasExited()) return;
+        if (HasExited()) Fail(std::string("the program ended while waiting for its title ") + when);
+        Fail(std::string("title not \"") + title + "\" within 20 s " + when + " (it is \"" + Title() + "\")");
+    }
+
+    void Press(int id) const { PostMessageA(m_console, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+    HWND Box() const
+    {
+        Search search{m_process.dwProcessId, nullptr};
+        EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    HANDLE Process() const { return m_process.hProcess; }
+
+    // Closes the console and waits for the process; ends it when it lingers.
+    void Close()
+    {
+        if (HasExited()) return;
+        if (HWND box = Box()) PostMessageA(box, WM_COMMAND, IDOK, 0);
+        if (m_console != nullptr) PostMessageA(m_console, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(m_process.hProcess, 10000) != WAIT_OBJECT_0) {
+            std::printf("  the program did not end within 10 s of WM_CLOSE: terminated\n");
+            TerminateProcess(m_process.hProcess, 1);
+            WaitForSingleObject(m_process.hProcess, 10000);
+        }
+    }
+
+private:
+    HANDLE m_job = nullptr;
+    PROCESS_INFORMATION m_process{};
+    HWND m_console = nullptr;
+};
+
+// ---------------------------------------------------------------- the floor
+
+// The least a client can do: plain Winsock calls, nothing else.
+class RawClient {
+public:
+    ~RawClient() { Close(); }
+
+    static SOCKET Connect()
+    {
+        sockaddr_in peer{};
+        peer.sin_family = AF_INET;
+        peer.sin_port = htons(kPort);
+        inet_pton(AF_INET, kAddress, &peer.sin_addr);
+        SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (s == INVALID_SOCKET) Fail("raw client: no socket");
+        if (connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
+            closesocket(s);
+            Fail("raw client: connect failed");
+        }
+        return s;
+    }
+
+    static void SendAll(SOCKET s, const std::string& bytes)
+    {
+        if (send(s, bytes.data(), static_cast<int>(bytes.size()), 0) != static_cast<int>(bytes.size()))
+            Fail("raw client: send failed");
+    }
+
+    // Reads until done(buffer) holds.
+    static void ReceiveUntil(SOCKET s, std::string& buffer, const std::function<bool(const std::string&)>& done)
+    {
+        const auto deadline = Clock::now() + kLimit;
+        while (!done(buffer)) {
+            const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
+            if (left.count() <= 0) Fail("raw client: no reply within 20 s");
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(s, &readable);
+            timeval limit{static_cast<long>(left.count() / 1000000), static_cast<long>(left.count() % 1000000)};
+            if (select(0, &readable, nullptr, nullptr, &limit) <= 0) continue;
+            char chunk[512];
+            const int n = recv(s, chunk, sizeof chunk, 0);
+            if (n <= 0) Fail("raw client: connection closed while waiting for a reply");
+            buffer.append(chunk, static_cast<std::size_t>(n));
+        }
+    }
+
+    // The same bytes the program sends: a 16-byte probe, or the 34-byte open
+    // request with an empty password field.
+    static std::string HandshakeRequest(char type)
+    {
+        std::string request("QRM/TX.net\x10", 11);
+        request += type;
+        if (type == 3) {
+            request.append("\0\0\0\x01\x01\x01", 6);
+            request.append(16, '\0');
+        } else {
+            request.append(4, '\0');
+        }
+        return request;
+    }
+
+    // Probe on one connection, open request on a second; then the session is
+    // ready for text.
+    void Open()
+    {
+        Close();
+        SOCKET probe = Connect();
+        SendAll(probe, HandshakeRequest(2));
+        std::string reply;
+        ReceiveUntil(probe, reply, [](const std::string& b) { return b.size() >= kHandshakeReplyBytes; });
+        closesocket(probe);
+        m_session = Connect();
+        SendAll(m_session, HandshakeRequest(3));
+        reply.clear();
+        ReceiveUntil(m_session, reply, [](const std::string& b) { return b.size() >= kHandshakeReplyBytes; });
+        if (static_cast<unsigned char>(reply[14]) != 0x20) Fail("raw client: open request refused");
+    }
+
+    void Send(const std::string& text) const { SendAll(m_session, text); }
+
+    // Reads up to and including the prompt; the text before it.
+    std::string ReadToPrompt() const
+    {
+        std::string reply;
+        ReceiveUntil(m_session, reply, [](const std::string& b) { return b.find(':') != std::string::npos; });
+        return reply;
+    }
+
+    void Close()
+    {
+        if (m_session != INVALID_SOCKET) closesocket(m_session);
+        m_session = INVALID_SOCKET;
+    }
+
+    // A non-blocking connect, waited for up to ms, then cancelled. True when
+    // it completed.
+    static bool ConnectWithin(int ms)
+    {
+        sockaddr_in peer{};
+        peer.sin_family = AF_INET;
+        peer.sin_port = htons(kPort);
+        inet_pton(AF_INET, kAddress, &peer.sin_addr);
+        SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (s == INVALID_SOCKET) Fail("raw client: no socket");
+        u_long on = 1;
+        ioctlsocket(s, FIONBIO, &on);
+        bool done = connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0;
+        if (!done && WSAGetLastError() == WSAEWOULDBLOCK) {
+            fd_set writable, failed;
+            FD_ZERO(&writable);
+            FD_ZERO(&failed);
+            FD_SET(s, &writable);
+            FD_SET(s, &failed);
+            timeval limit{ms / 1000, (ms % 1000) * 1000};
+            done = select(0, nullptr, &writable, &failed, &limit) > 0 && FD_ISSET(s, &writable);
+        }
+        closesocket(s);
+        return done;
+    }
+
+private:
+    SOCKET m_session = INVALID_SOCKET;
+};
+
+double ThreadCpuMs()
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
+    return CpuMs(kernel, user);
+}
+
+// ---------------------------------------------------------------- figures
+
+struct Row {
+    std::string name;
+    std::optional<double> program;  // nothing when it could not be measured
+    double floor;
+};
+
+struct Counts {
+    int presses = 30;
+    int opens = 7;
+    int failedConnects = 5;
+};
+
+double Since(Clock::time_point start, std::optional<Clock::time_point> at, const char* what)
+{
+    if (!at) Fail(std::string(what) + " did not reach the projector within 20 s");
+    return Ms(*at - start);
+}
+
+std::vector<Row> Measure(const std::string& folder, const Counts& counts)
+{
+    Wire wire;
+    ProjectorSimulator::Options options;
+    options.address = kAddress;
+    options.port = kPort;
+    options.onReceived = [&wire](int connection, const std::string& bytes) { wire.Add(connection, bytes); };
+    ProjectorSimulator sim(options);
+    if (!sim.Start()) Fail(std::string("the simulator cannot listen on ") + kAddress + ":" + std::to_string(kPort));
+
+    Program program(folder + "Beamdesk.exe");
+    program.WaitForConsole();
+    program.WaitForTitle(kConnected, "after start-up");
+    const ProgramCpu programCpu(program.Process(), folder + "Beamdesk.exe");
+    if (!programCpu.Problem().empty())
+        std::printf("  the program's CPU time cannot be read: %s\n", programCpu.Problem().c_str());
+    RawClient raw;
+    raw.Open();
+
+    std::vector<Row> rows;
+
+    // 1. Press (or send) to the command's arrival, with the session idle.
+    {
+        std::vector<double> ours, floor;
+        for (int i = 0; i < counts.presses; ++i) {
+            std::this_thread::sleep_for(kIdle);
+            auto mark = wire.Now();
+            auto start = Clock::now();
+            program.Press(kVolumeUp);
+            ours.push_back(Since(start, wire.Wait("KEY 57\r", mark), "the press's command"));
+
+            std::this_thread::sleep_for(kIdle);
+            mark = wire.Now();
+            start = Clock::now();
+            raw.Send("KEY 57\r");
+            floor.push_back(Since(start, wire.Wait("KEY 57\r", mark), "the raw client's command"));
+            raw.ReadToPrompt();
+        }
+        rows.push_back({"press to command on the wire (ms)", Median(ours), Median(floor)});
+    }
+
+    // 2. The query's arrival (answered at once) to the follow-up's arrival.
+    {
+        std::vector<double> ours, floor;
+        for (int i = 0; i < counts.presses; ++i) {
+            sim.SetMute(true);
+            std::this_thread::sleep_for(kIdle);
+            auto mark = wire.Now();
+            program.Press(kAvMute);
+            auto query = wire.Wait("MUTE?\r", mark);
+            auto followUp = wire.Wait("MUTE OFF\r", mark);
+            if (!query) Fail("the mute query did not reach the projector within 20 s");
+            ours.push_back(Since(*query, followUp, "the program's follow-up \"MUTE OFF\""));
+
+            sim.SetMute(true);
+            std::this_thread::sleep_for(kIdle);
+            mark = wire.Now();
+            raw.Send("MUTE?\r");
+            const std::string reply = raw.ReadToPrompt();
+            if (reply.find("MUTE=ON\r") == std::string::npos) Fail("raw client: unexpected reply " + reply);
+            raw.Send("MUTE OFF\r");
+            query = wire.Wait("MUTE?\r", mark);
+            followUp = wire.Wait("MUTE OFF\r", mark);
+            if (!query) Fail("the raw client's mute query did not reach the projector within 20 s");
+            floor.push_back(Since(*query, followUp, "the raw client's follow-up"));
+            raw.ReadToPrompt();
+        }
+        rows.push_back({"query reply to follow-up (ms)", Median(ours), Median(floor)});
+    }
+
+    // 3. A press with the session closed by the projector: the whole handshake,
+    // then the command.
+    {
+        std::vector<double> ours, floor;
+        for (int i = 0; i < counts.opens; ++i) {
+            sim.CloseAllConnections();
+            raw.Close();
+            program.WaitForTitle(kDisconnected, "after the projector closed the session");
+            std::this_thread::sleep_for(kIdle);
+            auto mark = wire.Now();
+            auto start = Clock::now();
+            program.Press(kVolumeUp);
+            ours.push_back(Since(start, wire.Wait("KEY 57\r", mark), "the command after reopening"));
+            program.WaitForTitle(kConnected, "after reopening");
+
+            std::this_thread::sleep_for(kIdle);
+            mark = wire.Now();
+            start = Clock::now();
+            raw.Open();
+            raw.Send("KEY 57\r");
+            floor.push_back(Since(start, wire.Wait("KEY 57\r", mark), "the raw client's command after opening"));
+            raw.ReadToPrompt();
+        }
+        rows.push_back({"closed session: press to command (ms)", Median(ours), Median(floor)});
+    }
+
+    // 4. CPU time while a connect goes unanswered for the full time-out.
+    {
+        sim.CloseAllConnections();
+        raw.Close();
+        program.WaitForTitle(kDisconnected, "after the projector closed the session");
+        sim.SetHangConnects(true);
+        std::vector<double> ours, floor;
+        bool measured = true;
+        for (int i = 0; i < counts.failedConnects; ++i) {
+            std::this_thread::sleep_for(kIdle);
+            const std::optional<double> before = programCpu.Ms();
+            program.Press(kVolumeUp);
+            HWND box = nullptr;
+            if (!WaitUntil([&] { return (box = program.Box()) != nullptr; }))
+                Fail("no message box within 20 s of a press with connects hanging");
+            const std::optional<double> after = programCpu.Ms();
+            char text[256] = {};
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            if (std::string(text) != kNoAnswer) Fail(std::string("unexpected message box: ") + text);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            if (!WaitUntil([&] { return program.Box() == nullptr; })) Fail("the message box did not close");
+            program.WaitForTitle(kDisconnected, "after the failed connect");
+            if (before && after)
+                ours.push_back(*after - *before);
+            else
+                measured = false;
+
+            std::this_thread::sleep_for(kIdle);
+            const double start = ThreadCpuMs();
+            if (RawClient::ConnectWithin(2000)) Fail("raw client: a connect completed although connects hang");
+            floor.push_back(ThreadCpuMs() - start);
+        }
+        sim.SetHangConnects(false);
+        rows.push_back({"unanswered connect: CPU, mean (ms)",
+                        measured ? std::optional<double>(Mean(ours)) : std::nullopt, Mean(floor)});
+    }
+
+    program.Close();
+    sim.Stop();
+    return rows;
+}
+
+// Settings and the program do not outlive an interrupted run.
+BOOL WINAPI OnInterrupt(DWORD)
+{
+    DeleteSettings();
+    return FALSE;  // the default handler ends the process; the job ends the program
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder = path;
+    folder = folder.substr(0, folder.find_last_of('\\') + 1);
+    Counts counts;
+    if (argc > 1) counts.presses = std::max(1, std::atoi(argv[1]));
+    setvbuf(stdout, nullptr, _IONBF, 0);
+
+    if (HANDLE other = OpenMutexA(SYNCHRONIZE, FALSE, kInstanceName)) {
+        CloseHandle(other);
+        std::printf("link_bench: another Beamdesk.exe runs in this prefix; try again once it has ended\n");
+        return 1;
+    }
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
+        std::printf("link_bench: no Winsock\n");
+        return 1;
+    }
+    SetConsoleCtrlHandler(&OnInterrupt, TRUE);
+
+    std::vector<Row> rows;
+    int status = 0;
+    try {
+        WriteSettings();
+        rows = Measure(folder, counts);
+    } catch (const std::exception& e) {
+        std::printf("link_bench: %s\n", e.what());
+        status = 1;
+    }
+    DeleteSettings();
+    WSACleanup();
+    if (status != 0) return status;
+
+    std::printf("%d presses, %d session openings, %d unanswered connects; medians unless marked\n",
+                counts.presses, counts.opens, counts.failedConnects);
+    std::printf("%-38s %10s %10s %8s\n", "figure", "Beamdesk", "raw floor", "ratio");
+    for (const Row& r : rows) {
+        char program[32] = "n/a";
+        char ratio[32] = "-";
+        if (r.program) std::snprintf(program, sizeof program, "%.2f", *r.program);
+        if (r.program && r.floor > 0) std::snprintf(ratio, sizeof ratio, "%.1f", *r.program / r.floor);
+        std::printf("%-38s %10s %10.2f %8s\n", r.name.c_str(), program, r.floor, ratio);
+    }
+    return 0;
+}

@@ -1,0 +1,174 @@
+// The two layouts of the console's row: the buttons a layout shows, lined up
+// after Power with 1-pixel gaps (7 between groups), the volume row under the
+// right end, the frame and the window sized around them.
+#include "BeamdeskApp.h"
+#include "ConsoleDlg.h"
+#include "LayoutRules.h"
+#include "Placement.h"
+#include "resource.h"
+
+namespace {
+
+// A control's window rectangle in its dialog's client coordinates.
+bool ClientRect(HWND dialog, int id, RECT& rect)
+{
+    HWND control = GetDlgItem(dialog, id);
+    if (control == nullptr) return false;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return true;
+}
+
+int WidthOf(HWND dialog, int id)
+{
+    RECT r{};
+    return ClientRect(dialog, id, r) ? r.right - r.left : 0;
+}
+
+int HeightOf(HWND dialog, int id)
+{
+    RECT r{};
+    return ClientRect(dialog, id, r) ? r.bottom - r.top : 0;
+}
+
+void MoveKeepingSize(HWND control, int x, int y)
+{
+    SetWindowPos(control, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(control, nullptr, TRUE);
+}
+
+constexpr int kGroupGap = 6;
+constexpr int kFrameMargin = 11;
+constexpr int kWindowMargin = 13;
+
+}  // namespace
+
+void CConsoleDlg::PlaceButton(int id, bool show, int dx, int dy, bool absolute)
+{
+    HWND control = GetDlgItem(id);
+    if (control == nullptr) return;
+    if (!show) {
+        ShowWindow(control, SW_HIDE);
+        return;
+    }
+    RECT last{};
+    if (!ClientRect(GetHwnd(), m_layoutLastId, last)) return;
+    RECT own{};
+    GetClientRect(control, &own);
+
+    int x = last.right + 1;
+    int y = last.top;
+    const int group = GroupOfControl(id);
+    if (group > 0 && group != m_layoutLastGroup) x += kGroupGap;
+    if (absolute) {
+        x = dx;
+        y = dy;
+    } else {
+        x += dx;
+        y += dy;
+    }
+    MoveKeepingSize(control, x, y);
+    ShowWindow(control, SW_SHOW);
+    m_layoutLastGroup = group;
+    m_layoutLastId = id;
+    m_layoutCount += 1;
+}
+
+void CConsoleDlg::LayoutButtons()
+{
+    CBeamdeskApp* app = GetBeamdeskApp();
+    if (app == nullptr) return;
+    const AppSettings& s = app->m_settings;
+    m_layoutLastId = IDC_POWER;
+    m_layoutLastGroup = 1;
+    m_layoutCount = 1;
+
+    HDC screen = GetDC(nullptr);
+    const int extra = LoneModeButtonOffset(GetDeviceCaps(screen, LOGPIXELSX));
+    ReleaseDC(nullptr, screen);
+
+    for (int id : {IDC_COMPUTER1, IDC_COMPUTER2, IDC_COMPUTER, IDC_QUILLAN, IDC_VIDEO, IDC_SVIDEO, IDC_AVMUTE,
+                   IDC_FREEZE, IDC_CC})
+        PlaceButton(id, ShownInLayout(id, s), 0, 0, false);
+    PlaceButton(IDC_MODE, true, m_layoutCount == 1 ? extra : 0, 0, false);
+
+    HWND dialog = GetHwnd();
+    RECT mode{};
+    ClientRect(dialog, IDC_MODE, mode);
+    const int minusWidth = WidthOf(dialog, IDC_VOLUME_DOWN);
+    const int labelWidth = WidthOf(dialog, IDC_VOLUME_LABEL);
+    const int minusHeight = HeightOf(dialog, IDC_VOLUME_DOWN);
+    const bool volume = ShownInLayout(IDC_VOLUME_LABEL, s);
+
+    if (m_layoutCount != 2) {
+        // Left of the mode button, bottoms level with it.
+        PlaceButton(IDC_VOLUME_LABEL, volume, -(3 * minusWidth + labelWidth + 22),
+                    (mode.bottom - mode.top) - minusHeight + 6, false);
+        PlaceButton(IDC_VOLUME_DOWN, volume, 0, -6, false);
+        PlaceButton(IDC_VOLUME_UP, volume, 0, 0, false);
+    } else {
+        // Only Power and the mode button: the volume row starts under Power.
+        RECT power{};
+        ClientRect(dialog, IDC_POWER, power);
+        const int plusHeight = HeightOf(dialog, IDC_VOLUME_UP);
+        const int labelHeight = HeightOf(dialog, IDC_VOLUME_LABEL);
+        const int modeHeight = mode.bottom - mode.top;
+        const int centre = (plusHeight - labelHeight) / 2;
+        PlaceButton(IDC_VOLUME_LABEL, volume, power.left, power.top + modeHeight - plusHeight + centre, true);
+        PlaceButton(IDC_VOLUME_DOWN, volume, 0, -centre, false);
+        PlaceButton(IDC_VOLUME_UP, volume, 0, 0, false);
+        if (m_layoutCount == 5) {
+            RECT plus{};
+            ClientRect(dialog, IDC_VOLUME_UP, plus);
+            const int left = std::max(power.right, plus.right) + 7;
+            MoveKeepingSize(GetDlgItem(IDC_MODE), left, mode.top);
+        }
+    }
+
+    HWND frame = GetDlgItem(IDC_FRAME);
+    if (frame == nullptr) return;
+    ClientRect(dialog, IDC_MODE, mode);
+    RECT box{};
+    ClientRect(dialog, IDC_FRAME, box);
+    SetWindowPos(frame, nullptr, 0, 0, mode.right + kFrameMargin - box.left, mode.bottom + kFrameMargin - box.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(frame, SW_SHOW);
+
+    RECT window{};
+    GetWindowRect(dialog, &window);
+    RECT frameOnScreen{};
+    GetWindowRect(frame, &frameOnScreen);
+    const int left = std::max<int>(window.left, 0);
+    const int top = std::max<int>(window.top, 0);
+    const PixelBox sized{left, top, frameOnScreen.right + kWindowMargin + (left - window.left),
+                         frameOnScreen.bottom + kWindowMargin + (top - window.top)};
+    const PixelBox fitted = ClampLayoutRect(sized, WorkArea());
+    m_lastRect = {fitted.left, fitted.top, fitted.right, fitted.bottom};
+    MoveWindow(dialog, fitted.left, fitted.top, fitted.Width(), fitted.Height(), TRUE);
+}
+
+// The mode button's menu: tick the chosen entry and lay out again when the
+// mode changes. The registry learns of it at the next save.
+void CConsoleDlg::OnAdvancedMode()
+{
+    if (!(m_modeButton.GetItemState(ID_ADVANCED_MODE, MF_BYCOMMAND) & MF_CHECKED))
+        m_modeButton.CheckItem(ID_ADVANCED_MODE, MF_CHECKED);
+    m_modeButton.CheckItem(ID_SIMPLE_MODE, MF_UNCHECKED);
+    CBeamdeskApp* app = GetBeamdeskApp();
+    if (app != nullptr && app->m_settings.mode == kModeSimple) {
+        app->m_settings.mode = kModeAdvanced;
+        LayoutButtons();
+    }
+}
+
+void CConsoleDlg::OnSimpleMode()
+{
+    if (!(m_modeButton.GetItemState(ID_SIMPLE_MODE, MF_BYCOMMAND) & MF_CHECKED))
+        m_modeButton.CheckItem(ID_SIMPLE_MODE, MF_CHECKED);
+    m_modeButton.CheckItem(ID_ADVANCED_MODE, MF_UNCHECKED);
+    CBeamdeskApp* app = GetBeamdeskApp();
+    if (app != nullptr && app->m_settings.mode == kModeAdvanced) {
+        app->m_settings.mode = kModeSimple;
+        LayoutButtons();
+    }
+}

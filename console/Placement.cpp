@@ -1,0 +1,67 @@
+#include "Placement.h"
+
+#include <algorithm>
+
+namespace {
+
+// The work area grown on each side by how much the window exceeds it.
+PixelBox GrownBy(const PixelBox& work, int windowWidth, int windowHeight)
+{
+    const int dx = std::max(0, windowWidth - work.Width());
+    const int dy = std::max(0, windowHeight - work.Height());
+    return {work.left - dx, work.top - dy, work.right + dx, work.bottom + dy};
+}
+
+}  // namespace
+
+PixelPosition InitialPosition(const PixelBox& window, const PixelBox& work)
+{
+    return {work.Width() - window.Width(), work.Height() - window.Height()};
+}
+
+PixelBox ClampLayoutRect(const PixelBox& rect, const PixelBox& work)
+{
+    const int width = rect.Width();
+    const int height = rect.Height();
+    PixelBox r = rect;
+    if (r.left <= work.left) r = {work.left, r.top, work.left + width, r.bottom};
+    if (r.right >= work.right) r = {work.right - width, r.top, work.right, r.bottom};
+    if (r.top <= work.top) r = {r.left, work.top, r.right, work.top + height};
+    if (r.bottom >= work.bottom) r = {r.left, work.bottom - height, r.right, work.bottom};
+    return r;
+}
+
+PixelPosition FilterProposedPosition(const PixelBox& window, const PixelBox& work, PixelPosition proposed,
+                                     int proposedWidth, int proposedHeight)
+{
+    const PixelBox area = GrownBy(work, window.Width(), window.Height());
+    PixelPosition p = proposed;
+    if (p.x < area.left) p.x = area.left;
+    if (p.x + proposedWidth > area.right) p.x = area.right - proposedWidth;
+    if (p.y < area.top) p.y = area.top;
+    if (p.y + proposedHeight > area.bottom) p.y = area.bottom - proposedHeight;
+    return p;
+}
+
+PixelBox KeepInWorkArea(const PixelBox& window, const PixelBox& work)
+{
+    const PixelBox area = GrownBy(work, window.Width(), window.Height());
+    PixelBox w = window;
+    auto shift = [&w](int dx, int dy) { w = {w.left + dx, w.top + dy, w.right + dx, w.bottom + dy}; };
+    if (w.left < area.left) shift(area.left - w.left, 0);
+    if (w.right > area.right) shift(area.right - w.right, 0);
+    if (w.top < area.top) shift(0, area.top - w.top);
+    if (w.bottom > area.bottom) shift(0, area.bottom - w.bottom);
+    return w;
+}
+
+bool SticksOut(const PixelBox& window, const PixelBox& work)
+{
+    return window.left < work.left || window.right > work.right || window.top < work.top ||
+           window.bottom > work.bottom;
+}
+
+PixelBox CornerPlacement(const PixelBox& lastLayout, const PixelBox& work)
+{
+    return {work.right - lastLayout.Width(), work.bottom - lastLayout.Height(), work.right, work.bottom};
+}

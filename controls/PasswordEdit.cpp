@@ -1,0 +1,129 @@
+// The password field's character and paste filter (see PasswordEdit.h).
+#include "PasswordEdit.h"
+
+namespace {
+
+// Closes the clipboard on every way out of the paste check.
+class ClipboardAccess {
+public:
+    explicit ClipboardAccess(HWND owner) : m_open(OpenClipboard(owner) != FALSE) {}
+    ~ClipboardAccess()
+    {
+        if (m_open) CloseClipboard();
+    }
+    ClipboardAccess(const ClipboardAccess&) = delete;
+    ClipboardAccess& operator=(const ClipboardAccess&) = delete;
+
+    bool IsOpen() const { return m_open; }
+
+private:
+    bool m_open;
+};
+
+class GlobalLockGuard {
+public:
+    explicit GlobalLockGuard(HANDLE memory) : m_memory(memory), m_data(GlobalLock(memory)) {}
+    ~GlobalLockGuard()
+    {
+        if (m_data != nullptr) GlobalUnlock(m_memory);
+    }
+    GlobalLockGuard(const GlobalLockGuard&) = delete;
+    GlobalLockGuard& operator=(const GlobalLockGuard&) = delete;
+
+    const char* Data() const { return static_cast<const char*>(m_data); }
+
+private:
+    HANDLE m_memory;
+    void* m_data;
+};
+
+}  // namespace
+
+CPasswordEdit::CPasswordEdit(UINT codePage) : m_codePage(codePage) {}
+
+BOOL CPasswordEdit::IsSingleByteChar(BYTE byte) const
+{
+    return IsDBCSLeadByteEx(m_codePage, byte) ? FALSE : TRUE;
+}
+
+BOOL CPasswordEdit::ClipboardTextAllowed() const
+{
+    if (!IsClipboardFormatAvailable(CF_TEXT)) return FALSE;
+    ClipboardAccess clipboard(GetHwnd());
+    if (!clipboard.IsOpen()) return FALSE;
+    HANDLE memory = GetClipboardData(CF_TEXT);
+    if (memory == nullptr) return FALSE;
+    GlobalLockGuard lock(memory);
+    if (lock.Data() == nullptr) return FALSE;
+
+    // Another program put this text there: it may lack its terminator, so the
+    // scan never goes past the memory block.
+    const SIZE_T size = GlobalSize(memory);
+    const char* text = lock.Data();
+    for (SIZE_T i = 0; i < size && text[i] != '\0'; ++i)
+        if (!IsSingleByteChar(static_cast<BYTE>(text[i]))) return FALSE;
+    return TRUE;
+}
+
+LRESULT CPasswordEdit::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_CHAR:
+        OnChar(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_PASTE:
+        // The context menu's Paste, Ctrl+V and a sent WM_PASTE all end here.
+        if (!ClipboardTextAllowed()) return 0;
+        break;
+    default:
+        break;
+    }
+    return Default(msg, wParam, lParam);
+}
+
+// Called for every WM_CHAR. A double-byte character arrives as its lead byte
+// first; letting the edit control take it and then putting the old text back
+// is what undoes input-method text, whose bytes come as several messages.
+void CPasswordEdit::OnChar(UINT ch, UINT repeatCount, UINT flags)
+{
+    if (GetKeyState(VK_CONTROL) < 0) {
+        UINT command = 0;
+        switch (ch) {
+        case 3: command = WM_COPY; break;
+        case 22: command = WM_PASTE; break;
+        case 24: command = WM_CUT; break;
+        case 26: command = EM_UNDO; break;
+        default: break;
+        }
+        if (command != 0) {
+            SendMessageA(GetHwnd(), command, 0, 0);
+            return;
+        }
+    }
+
+    const std::string before = WindowText();
+    Default(WM_CHAR, ch, MAKELPARAM(repeatCount, flags));
+    if (IsSingleByteChar(static_cast<BYTE>(ch & 0xFF))) return;
+
+    SetWindowTextA(GetHwnd(), before.c_str());
+    const LRESULT end = SendMessageA(GetHwnd(), EM_LINELENGTH, static_cast<WPARAM>(-1), 0);
+    SendMessageA(GetHwnd(), EM_SETSEL, static_cast<WPARAM>(end), end);
+    SendMessageA(GetHwnd(), EM_SCROLLCARET, 0, 0);
+    // The trail byte and anything typed after it are still queued.
+    DiscardQueuedChars();
+}
+
+std::string CPasswordEdit::WindowText() const
+{
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(GetHwnd())) + 1, '\0');
+    const int copied = GetWindowTextA(GetHwnd(), text.data(), static_cast<int>(text.size()));
+    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+    return text;
+}
+
+void CPasswordEdit::DiscardQueuedChars()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, GetHwnd(), WM_CHAR, WM_CHAR, PM_REMOVE)) {
+    }
+}

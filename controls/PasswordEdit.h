@@ -1,0 +1,40 @@
+// The Monitor Password field of the settings dialog: an edit control that
+// refuses every double-byte character. A typed one is undone (with whatever is
+// still queued behind it); a paste whose text holds one is refused as a whole.
+// Ctrl+C, Ctrl+V, Ctrl+X and Ctrl+Z become the edit control's own copy, paste,
+// cut and undo, so Ctrl+V passes the same paste check as the context menu.
+// User-interface thread only; the settings dialog owns the object and binds it
+// to its control.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "Window.h"
+
+class CPasswordEdit : public Window {
+public:
+    // codePage: the code page whose lead bytes are refused; by default the
+    // system's ANSI code page at the time the object is made.
+    explicit CPasswordEdit(UINT codePage = GetACP());
+
+    UINT CodePage() const { return m_codePage; }
+
+    // FALSE for a lead byte of a double-byte character in the code page.
+    BOOL IsSingleByteChar(BYTE byte) const;
+    // Whether the clipboard's text may be pasted: there is text, it can be
+    // read, and none of its bytes is a lead byte.
+    BOOL ClipboardTextAllowed() const;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // A WM_CHAR as the edit control receives it.
+    void OnChar(UINT ch, UINT repeatCount, UINT flags);
+
+private:
+    std::string WindowText() const;
+    void DiscardQueuedChars();
+
+    UINT m_codePage;
+};

@@ -1,0 +1,64 @@
+// The settings dialog: start-up registration, projector address, monitor
+// password and the buttons each console layout shows. It edits a copy of the
+// application's settings record; OK writes the copy back and saves it, Cancel
+// changes nothing. The layout mode is not edited here and survives OK as it was.
+// User-interface thread only; a stack object of the console's Settings command.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "AppSettings.h"
+#include "Dialog.h"
+#include "Gdi.h"
+#include "PasswordEdit.h"
+#include "SettingsValues.h"
+
+// The IP-address control, borrowed from the dialog: the few messages the
+// dialog sends it. Addresses are packed, first octet most significant.
+class IpAddressControl {
+public:
+    void Attach(HWND hwnd) { m_hwnd = hwnd; }
+    HWND GetHwnd() const { return m_hwnd; }
+
+    void SetAddress(std::uint32_t packed) const;
+    // A blank field reads as 0.
+    std::uint32_t GetAddress() const;
+    void SetFieldRange(int field, std::uint8_t low, std::uint8_t high) const;
+
+private:
+    HWND m_hwnd = nullptr;
+};
+
+class CSettingsDlg : public Dialog {
+public:
+    explicit CSettingsDlg(HWND parent = nullptr);
+    ~CSettingsDlg() override;
+
+    IpAddressControl m_ipAddress;
+    BOOL m_showFlags[kShowFlagBoxCount] = {};  // one per check box, as kShowFlagBoxes
+    BOOL m_startUp = FALSE;
+    std::string m_password;
+    CPasswordEdit m_passwordEdit;
+    AppSettings m_settingsCopy{};
+    Font m_passwordFont;
+    Font m_dialogFont;
+
+protected:
+    void DoDataExchange() override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void SetCaptions();
+    // The language file's font on every control but the password field;
+    // returns the point size for the password font.
+    int ApplyDialogFont();
+    void ApplyPasswordFont(int pointSize);
+    // Members to controls (with the password field's 16-character limit), and back.
+    void ValuesToControls();
+    void ValuesFromControls();
+};

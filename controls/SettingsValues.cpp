@@ -1,0 +1,62 @@
+#include "SettingsValues.h"
+
+#include "resource.h"
+
+const ShowFlagBox kShowFlagBoxes[kShowFlagBoxCount] = {
+    {IDC_SHOW_ADVANCE_COMPUTER1, 55, &AppSettings::showAdvanceComputer1},
+    {IDC_SHOW_ADVANCE_COMPUTER2, 56, &AppSettings::showAdvanceComputer2},
+    {IDC_SHOW_ADVANCE_QUILLAN, 57, &AppSettings::showAdvanceQuillan},
+    {IDC_SHOW_ADVANCE_VIDEO, 58, &AppSettings::showAdvanceVideo},
+    {IDC_SHOW_ADVANCE_SVIDEO, 59, &AppSettings::showAdvanceSVideo},
+    {IDC_SHOW_ADVANCE_AVMUTE, 60, &AppSettings::showAdvanceAVMute},
+    {IDC_SHOW_ADVANCE_VOLUME, 61, &AppSettings::showAdvanceVolume},
+    {IDC_SHOW_ADVANCE_FREEZE, 62, &AppSettings::showAdvanceFreeze},
+    {IDC_SHOW_ADVANCE_CC, 63, &AppSettings::showAdvanceCC},
+    {IDC_SHOW_SIMPLE_COMPUTER, 66, &AppSettings::showSimpleComputer},
+    {IDC_SHOW_SIMPLE_VIDEO, 67, &AppSettings::showSimpleVideo},
+    {IDC_SHOW_SIMPLE_AVMUTE, 68, &AppSettings::showSimpleAVMute},
+    {IDC_SHOW_SIMPLE_VOLUME, 69, &AppSettings::showSimpleVolume},
+    {IDC_SHOW_SIMPLE_FREEZE, 70, &AppSettings::showSimpleFreeze},
+    {IDC_SHOW_SIMPLE_CC, 71, &AppSettings::showSimpleCC},
+};
+
+std::uint32_t PackAddress(const std::uint8_t (&octets)[4])
+{
+    return static_cast<std::uint32_t>(octets[0]) << 24 | static_cast<std::uint32_t>(octets[1]) << 16 |
+           static_cast<std::uint32_t>(octets[2]) << 8 | octets[3];
+}
+
+void UnpackAddress(std::uint32_t packed, std::uint8_t (&octets)[4])
+{
+    for (int i = 0; i < 4; ++i) octets[i] = static_cast<std::uint8_t>(packed >> (24 - 8 * i));
+}
+
+int CheckFromFlag(std::uint8_t flag)
+{
+    return flag == 1 ? 1 : 0;
+}
+
+std::uint8_t FlagFromCheck(int check)
+{
+    return check == 1 ? 1 : 0;
+}
+
+SettingsDialogValues DialogValuesFromSettings(const AppSettings& settings)
+{
+    SettingsDialogValues values;
+    values.startUp = CheckFromFlag(settings.startUp);
+    values.address = PackAddress(settings.ipAddress);
+    values.password = PasswordText(settings);
+    for (std::size_t i = 0; i < kShowFlagBoxCount; ++i)
+        values.show[i] = CheckFromFlag(settings.*kShowFlagBoxes[i].flag);
+    return values;
+}
+
+void ApplyDialogValues(const SettingsDialogValues& values, AppSettings& settings)
+{
+    UnpackAddress(values.address, settings.ipAddress);
+    settings.startUp = FlagFromCheck(values.startUp);
+    SetPasswordText(settings, values.password);
+    for (std::size_t i = 0; i < kShowFlagBoxCount; ++i)
+        settings.*kShowFlagBoxes[i].flag = FlagFromCheck(values.show[i]);
+}

@@ -1,0 +1,436 @@
+// The settings dialog inside the test process, on an application object the
+// test prepares: captions, fonts, what the controls show, and what OK and
+// Cancel leave in the record and the registry. Each check runs inside the
+// dialog's own modal loop, started by a thread timer, which then ends the
+// dialog the way the case asks.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "InProcessConsole.h"
+#include "SettingsDlg.h"
+#include "SettingsStore.h"
+#include "StartupRegistration.h"
+#include "TestFiles.h"
+#include "resource.h"
+
+namespace {
+
+using Check = std::function<void(CSettingsDlg&)>;
+using Finish = std::function<void(HWND dialog)>;
+
+CSettingsDlg* gDialog = nullptr;
+Check gCheck;
+Finish gFinish;
+
+void PressButton(HWND dialog, int id)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void PressOk(HWND dialog)
+{
+    PressButton(dialog, IDOK);
+}
+
+void PressCancel(HWND dialog)
+{
+    PressButton(dialog, IDCANCEL);
+}
+
+// A thread timer: dispatched by the dialog's modal loop once it runs.
+void CALLBACK RunCheck(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    if (gDialog == nullptr) return;
+    if (gCheck) gCheck(*gDialog);
+    gFinish(gDialog->GetHwnd());
+}
+
+// Opens the settings dialog over `app`, runs `check` once it is up, then ends
+// it with `finish`. Returns what DoModal returned.
+INT_PTR RunSettings(TestApp& app, const Check& check, const Finish& finish = PressCancel, HWND owner = nullptr)
+{
+    static const bool controlsReady = [] {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
+        return InitCommonControlsEx(&controls) != FALSE;
+    }();
+    EXPECT_TRUE(controlsReady);
+    (void)app;  // reached by the dialog through GetBeamdeskApp
+    CSettingsDlg dialog(owner);
+    gDialog = &dialog;
+    gCheck = check;
+    gFinish = finish;
+    SetTimer(nullptr, 0, 1, &RunCheck);
+    const INT_PTR result = dialog.DoModal();
+    gDialog = nullptr;
+    gCheck = nullptr;
+    gFinish = nullptr;
+    return result;
+}
+
+std::string TextOf(HWND window)
+{
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+HFONT FontOf(HWND window)
+{
+    return reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
+}
+
+LOGFONTA Describe(HFONT font)
+{
+    LOGFONTA description{};
+    GetObjectA(font, sizeof description, &description);
+    return description;
+}
+
+int PixelsPerInch(HWND window)
+{
+    HDC dc = GetDC(window);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(window, dc);
+    return dpi;
+}
+
+std::uint32_t AddressOf(CSettingsDlg& dialog)
+{
+    DWORD packed = 0;
+    SendMessageA(dialog.GetDlgItem(IDC_IP_ADDRESS), IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&packed));
+    return packed;
+}
+
+// The IP control's leftmost field, whatever order its children were made in.
+HWND FirstAddressField(CSettingsDlg& dialog)
+{
+    HWND first = nullptr;
+    LONG left = LONG_MAX;
+    for (HWND child = GetWindow(dialog.GetDlgItem(IDC_IP_ADDRESS), GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT r;
+        GetWindowRect(child, &r);
+        if (r.left < left) {
+            left = r.left;
+            first = child;
+        }
+    }
+    return first;
+}
+
+std::string Quoted(const std::string& text)
+{
+    std::string quoted(1, '"');
+    quoted += text;
+    quoted += '"';
+    return quoted;
+}
+
+void DeleteRunValue()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKeyPath, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueA(key, kRunValueName);
+    RegCloseKey(key);
+}
+
+// Every control id with a caption of its own and the catalogue id it takes.
+struct CaptionOf {
+    int controlId;
+    unsigned messageId;
+};
+constexpr CaptionOf kCaptions[] = {
+    {IDC_START_UP, 50},          {IDC_STARTUP_LABEL, 49},     {IDC_ADDRESS_LABEL, 51},
+    {IDC_PASSWORD_LABEL, 52},    {IDC_ADVANCED_GROUP, 54},    {IDC_SIMPLE_GROUP, 65},
+    {IDOK, 45},                  {IDCANCEL, 46},              {IDC_SHOW_ADVANCE_COMPUTER1, 55},
+    {IDC_SHOW_ADVANCE_COMPUTER2, 56}, {IDC_SHOW_ADVANCE_QUILLAN, 57}, {IDC_SHOW_ADVANCE_VIDEO, 58},
+    {IDC_SHOW_ADVANCE_SVIDEO, 59}, {IDC_SHOW_ADVANCE_AVMUTE, 60}, {IDC_SHOW_ADVANCE_VOLUME, 61},
+    {IDC_SHOW_ADVANCE_FREEZE, 62}, {IDC_SHOW_ADVANCE_CC, 63},    {IDC_SHOW_SIMPLE_COMPUTER, 66},
+    {IDC_SHOW_SIMPLE_VIDEO, 67}, {IDC_SHOW_SIMPLE_AVMUTE, 68},   {IDC_SHOW_SIMPLE_VOLUME, 69},
+    {IDC_SHOW_SIMPLE_FREEZE, 70}, {IDC_SHOW_SIMPLE_CC, 71},
+};
+
+// The settings key and the Run value are cleared before and after each test.
+class SettingsDialog : public testing::Test {
+protected:
+    void SetUp() override { Clear(); }
+    void TearDown() override { Clear(); }
+    static void Clear()
+    {
+        DeleteRegTree(HKEY_LOCAL_MACHINE, kSettingsKeyPath);
+        DeleteRunValue();
+    }
+
+    // A record unlike the defaults in every field the dialog shows.
+    static void Prepare(AppSettings& s)
+    {
+        s.startUp = 0;
+        const std::uint8_t address[4] = {10, 20, 30, 40};
+        std::memcpy(s.ipAddress, address, 4);
+        std::memcpy(s.password, "ABCDEFGHIJKLMNOP", 16);  // all 16 bytes, no terminator
+        s.mode = kModeSimple;
+        for (std::size_t i = 0; i < kShowFlagBoxCount; ++i) s.*kShowFlagBoxes[i].flag = i % 2 == 0 ? 1 : 0;
+    }
+};
+
+}  // namespace
+
+TEST_F(SettingsDialog, EveryCaptionFromTheCatalogue)
+{
+    TestApp app;
+    app.m_messages.SetText(48, "Title 48");
+    for (const CaptionOf& c : kCaptions) app.m_messages.SetText(c.messageId, "Text " + std::to_string(c.messageId));
+    RunSettings(app, [](CSettingsDlg& dialog) {
+        EXPECT_EQ(TextOf(dialog.GetHwnd()), "Title 48");
+        for (const CaptionOf& c : kCaptions)
+            EXPECT_EQ(TextOf(dialog.GetDlgItem(c.controlId)), "Text " + std::to_string(c.messageId)) << c.controlId;
+    });
+
+    // The built-in texts, as a start without a language file shows them.
+    TestApp plain;
+    RunSettings(plain, [](CSettingsDlg& dialog) {
+        EXPECT_EQ(TextOf(dialog.GetHwnd()), "Settings");
+        EXPECT_EQ(TextOf(dialog.GetDlgItem(IDC_SHOW_ADVANCE_CC)), "CC(Closed Caption)");
+        EXPECT_EQ(TextOf(dialog.GetDlgItem(IDC_ADDRESS_LABEL)), "Projector IP Address");
+    });
+}
+
+TEST_F(SettingsDialog, ControlsShowTheStoredRecord)
+{
+    TestApp app;
+    Prepare(app.m_settings);
+    app.m_settings.startUp = 1;
+    RunSettings(app, [](CSettingsDlg& dialog) {
+        HWND hwnd = dialog.GetHwnd();
+        for (std::size_t i = 0; i < kShowFlagBoxCount; ++i)
+            EXPECT_EQ(IsDlgButtonChecked(hwnd, kShowFlagBoxes[i].controlId), i % 2 == 0 ? BST_CHECKED : BST_UNCHECKED)
+                << kShowFlagBoxes[i].controlId;
+        EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_START_UP), BST_CHECKED);
+        EXPECT_EQ(AddressOf(dialog), 0x0A141E28u);
+
+        HWND password = dialog.GetDlgItem(IDC_PASSWORD);
+        EXPECT_EQ(TextOf(password), "ABCDEFGHIJKLMNOP");
+        EXPECT_EQ(SendMessageA(password, EM_GETLIMITTEXT, 0, 0), 16);
+        EXPECT_EQ(Window::FromHandle(password), &dialog.m_passwordEdit);
+        EXPECT_EQ(GetFocus(), dialog.GetDlgItem(IDC_START_UP));
+    });
+}
+
+// A flag stored as something other than 0 or 1 shows unchecked.
+TEST_F(SettingsDialog, OnlyAStoredOneShowsChecked)
+{
+    TestApp app;
+    app.m_settings.startUp = 2;
+    app.m_settings.showAdvanceVideo = 2;
+    RunSettings(app, [](CSettingsDlg& dialog) {
+        EXPECT_EQ(IsDlgButtonChecked(dialog.GetHwnd(), IDC_START_UP), BST_UNCHECKED);
+        EXPECT_EQ(IsDlgButtonChecked(dialog.GetHwnd(), IDC_SHOW_ADVANCE_VIDEO), BST_UNCHECKED);
+    });
+}
+
+// OK stores what the controls show, keeps the layout mode, saves the key and
+// rewrites the Run value; the 16-character password comes back whole.
+TEST_F(SettingsDialog, OkSavesTheEditedRecord)
+{
+    struct Case {
+        const char* why;
+        bool startUp;
+        std::string runValue;
+    };
+    const Case cases[] = {
+        {"start-up on registers the quoted program path", true, Quoted(ExecutablePath())},
+        {"start-up off leaves an empty Run value", false, ""},
+    };
+    for (const Case& c : cases) {
+        TestApp app;
+        Prepare(app.m_settings);
+        app.m_settings.startUp = c.startUp ? 0 : 1;
+        const INT_PTR result = RunSettings(
+            app,
+            [&](CSettingsDlg& dialog) {
+                HWND hwnd = dialog.GetHwnd();
+                SendMessageA(dialog.GetDlgItem(IDC_IP_ADDRESS), IPM_SETADDRESS, 0, MAKEIPADDRESS(192, 168, 7, 201));
+                SetWindowTextA(dialog.GetDlgItem(IDC_PASSWORD), "0123456789abcdef");
+                for (std::size_t i = 0; i < kShowFlagBoxCount; ++i)
+                    CheckDlgButton(hwnd, kShowFlagBoxes[i].controlId, i % 3 == 0 ? BST_CHECKED : BST_UNCHECKED);
+                CheckDlgButton(hwnd, IDC_START_UP, c.startUp ? BST_CHECKED : BST_UNCHECKED);
+            },
+            PressOk);
+        EXPECT_EQ(result, IDOK) << c.why;
+
+        AppSettings expected{};
+        Prepare(expected);
+        expected.startUp = c.startUp ? 1 : 0;
+        const std::uint8_t address[4] = {192, 168, 7, 201};
+        std::memcpy(expected.ipAddress, address, 4);
+        std::memcpy(expected.password, "0123456789abcdef", 16);
+        for (std::size_t i = 0; i < kShowFlagBoxCount; ++i) expected.*kShowFlagBoxes[i].flag = i % 3 == 0 ? 1 : 0;
+        EXPECT_EQ(std::memcmp(&app.m_settings, &expected, sizeof expected), 0) << c.why;
+        EXPECT_EQ(app.m_settings.mode, kModeSimple) << c.why;
+
+        AppSettings stored{};
+        EXPECT_EQ(LoadSettings(stored), 1) << c.why;
+        EXPECT_EQ(std::memcmp(&stored, &expected, sizeof expected), 0) << c.why;
+        const RegValue run = ReadRegValue(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName);
+        EXPECT_TRUE(run.exists) << c.why;
+        EXPECT_EQ(std::string(run.data.c_str()), c.runValue) << c.why;
+
+        RunSettings(app, [](CSettingsDlg& dialog) {
+            EXPECT_EQ(TextOf(dialog.GetDlgItem(IDC_PASSWORD)), "0123456789abcdef");
+        });
+    }
+}
+
+// Every way out but OK: nothing reaches the record or the registry.
+TEST_F(SettingsDialog, CancelChangesNothing)
+{
+    struct Case {
+        const char* why;
+        Finish finish;
+    };
+    const Case cases[] = {
+        {"Cancel button", PressCancel},
+        {"close box", [](HWND dialog) { PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"Escape", [](HWND dialog) {
+             PostMessageA(GetDlgItem(dialog, IDC_START_UP), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+         }},
+    };
+    for (const Case& c : cases) {
+        TestApp app;
+        Prepare(app.m_settings);
+        const AppSettings before = app.m_settings;
+        const INT_PTR result = RunSettings(
+            app,
+            [](CSettingsDlg& dialog) {
+                SendMessageA(dialog.GetDlgItem(IDC_IP_ADDRESS), IPM_SETADDRESS, 0, MAKEIPADDRESS(1, 2, 3, 4));
+                SetWindowTextA(dialog.GetDlgItem(IDC_PASSWORD), "changed");
+                CheckDlgButton(dialog.GetHwnd(), IDC_START_UP, BST_CHECKED);
+                CheckDlgButton(dialog.GetHwnd(), IDC_SHOW_SIMPLE_CC, BST_CHECKED);
+            },
+            c.finish);
+        EXPECT_EQ(result, IDCANCEL) << c.why;
+        EXPECT_EQ(std::memcmp(&app.m_settings, &before, sizeof before), 0) << c.why;
+        EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kSettingsKeyPath)) << c.why;
+        EXPECT_FALSE(ReadRegValue(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName).exists) << c.why;
+    }
+}
+
+TEST_F(SettingsDialog, BlankAddressSavesAsZeros)
+{
+    TestApp app;
+    Prepare(app.m_settings);
+    RunSettings(
+        app, [](CSettingsDlg& dialog) { SendMessageA(dialog.GetDlgItem(IDC_IP_ADDRESS), IPM_CLEARADDRESS, 0, 0); },
+        PressOk);
+    for (std::uint8_t octet : app.m_settings.ipAddress) EXPECT_EQ(octet, 0);
+    AppSettings stored{};
+    Prepare(stored);
+    LoadSettings(stored);
+    for (std::uint8_t octet : stored.ipAddress) EXPECT_EQ(octet, 0);
+}
+
+// The first field takes nothing above 223; the others the whole byte. A
+// stored first octet above 223 still shows as stored.
+TEST_F(SettingsDialog, FirstAddressFieldStopsAt223)
+{
+    TestApp app;
+    const std::uint8_t stored[4] = {250, 1, 2, 3};
+    std::memcpy(app.m_settings.ipAddress, stored, 4);
+    RunSettings(app, [](CSettingsDlg& dialog) {
+        EXPECT_EQ(AddressOf(dialog), 0xFA010203u);
+
+        HWND ip = dialog.GetDlgItem(IDC_IP_ADDRESS);
+        SendMessageA(ip, IPM_CLEARADDRESS, 0, 0);
+        HWND first = FirstAddressField(dialog);
+        ASSERT_NE(first, nullptr);
+        SetFocus(first);
+        for (char ch : std::string("250")) SendMessageA(first, WM_CHAR, static_cast<WPARAM>(ch), 1);
+        EXPECT_EQ(AddressOf(dialog) >> 24, 223u);
+
+        SendMessageA(ip, IPM_SETADDRESS, 0, MAKEIPADDRESS(1, 255, 255, 255));
+        EXPECT_EQ(AddressOf(dialog), 0x01FFFFFFu);
+    });
+}
+
+TEST_F(SettingsDialog, FontsWithoutALanguageFont)
+{
+    TestApp app;
+    RunSettings(app, [](CSettingsDlg& dialog) {
+        HWND hwnd = dialog.GetHwnd();
+        const LOGFONTA password = Describe(FontOf(dialog.GetDlgItem(IDC_PASSWORD)));
+        EXPECT_STREQ(password.lfFaceName, "MS Shell Dlg");
+        EXPECT_EQ(password.lfHeight, -MulDiv(10, PixelsPerInch(hwnd), 72));
+
+        const HFONT templateFont = FontOf(hwnd);
+        for (const CaptionOf& c : kCaptions) EXPECT_EQ(FontOf(dialog.GetDlgItem(c.controlId)), templateFont) << c.controlId;
+        EXPECT_FALSE(dialog.m_dialogFont);
+    });
+}
+
+// The language file's size goes into the password font as a point size, as it
+// stands: the usual negative size gives a positive (cell) height.
+TEST_F(SettingsDialog, FontsFromALanguageFont)
+{
+    TestApp app;
+    app.m_hasCustomFont = 1;
+    app.m_consoleFont = LOGFONTA{};
+    app.m_consoleFont.lfHeight = -11;
+    app.m_consoleFont.lfWeight = FW_NORMAL;
+    std::strcpy(app.m_consoleFont.lfFaceName, "Tahoma");
+    RunSettings(app, [](CSettingsDlg& dialog) {
+        HWND hwnd = dialog.GetHwnd();
+        const HFONT custom = FontOf(dialog.GetDlgItem(IDC_START_UP));
+        EXPECT_EQ(custom, dialog.m_dialogFont.get());
+        EXPECT_STREQ(Describe(custom).lfFaceName, "Tahoma");
+        EXPECT_EQ(Describe(custom).lfHeight, -11);
+        for (const CaptionOf& c : kCaptions) EXPECT_EQ(FontOf(dialog.GetDlgItem(c.controlId)), custom) << c.controlId;
+        EXPECT_NE(FontOf(hwnd), custom) << "the dialog itself keeps the template font";
+
+        const LOGFONTA password = Describe(FontOf(dialog.GetDlgItem(IDC_PASSWORD)));
+        EXPECT_STREQ(password.lfFaceName, "MS Shell Dlg");
+        EXPECT_EQ(password.lfHeight, -MulDiv(-11, PixelsPerInch(hwnd), 72));
+        EXPECT_GT(password.lfHeight, 0);
+    });
+}
+
+// F1 is answered by the dialog itself and goes no further up to its owner.
+TEST_F(SettingsDialog, HelpRequestDoesNothing)
+{
+    static int ownerHelps = 0;
+    ownerHelps = 0;
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (msg == WM_HELP) ++ownerHelps;
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    };
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "BeamdeskHelpOwner";
+    RegisterClassA(&wc);
+    HWND owner = CreateWindowExA(0, wc.lpszClassName, "Owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                 wc.hInstance, nullptr);
+    ASSERT_NE(owner, nullptr);
+
+    TestApp app;
+    RunSettings(
+        app,
+        [](CSettingsDlg& dialog) {
+            HELPINFO info{};
+            info.cbSize = sizeof info;
+            info.iContextType = HELPINFO_WINDOW;
+            info.iCtrlId = IDC_START_UP;
+            info.hItemHandle = dialog.GetDlgItem(IDC_START_UP);
+            SendMessageA(dialog.GetHwnd(), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+            EXPECT_TRUE(IsWindowVisible(dialog.GetHwnd()));
+        },
+        PressCancel, owner);
+    EXPECT_EQ(ownerHelps, 0);
+    DestroyWindow(owner);
+}
