@@ -45,7 +45,11 @@ shot() {
   console=$(window_named '^Beamdesk V1.00 \[')
   [[ -n "$console" ]] || { echo "the console did not appear" >&2; kill "$program"; exit 1; }
   if [[ "${3:-}" == settings ]]; then
-    xdotool windowactivate --sync "$console" key alt+t Return 2>/dev/null || xdotool key --window "$console" alt+t Return
+    # Tool menu, then its one item, as a user would with the keyboard.
+    xdotool windowfocus --sync "$console"
+    xdotool key alt+t
+    sleep 0.5
+    xdotool key Return
     local dialog
     dialog=$(window_named '^Settings$')
     [[ -n "$dialog" ]] && capture "$dialog" "$1"
