@@ -92,10 +92,7 @@ BOOL CConsoleDlg::OnInitDialog()
     SetLinkTitle(37);
     LayoutButtons();
 
-    char ip[16];
-    std::snprintf(ip, sizeof ip, "%d.%d.%d.%d", app->m_settings.ipAddress[0], app->m_settings.ipAddress[1],
-                  app->m_settings.ipAddress[2], app->m_settings.ipAddress[3]);
-    m_ipText = ip;
+    m_ipText = AddressText(app->m_settings);
 
     AddToolTips();
     PlaceInitially();

@@ -1,8 +1,6 @@
 // The menu bar's Settings and About. Settings closes the link while the
 // dialog is open, lays the console out again after OK and reopens the link
 // with whatever address is stored now.
-#include <cstdio>
-
 #include "AboutBox.h"
 #include "BeamdeskApp.h"
 #include "ConsoleDlg.h"
@@ -21,12 +19,7 @@ void CConsoleDlg::OnSettings()
     m_activeChild = nullptr;
     if (result == IDOK) LayoutButtons();
 
-    if (CBeamdeskApp* app = GetBeamdeskApp()) {
-        char ip[16];
-        const std::uint8_t* a = app->m_settings.ipAddress;
-        std::snprintf(ip, sizeof ip, "%d.%d.%d.%d", a[0], a[1], a[2], a[3]);
-        m_ipText = ip;
-    }
+    if (CBeamdeskApp* app = GetBeamdeskApp()) m_ipText = AddressText(app->m_settings);
     if (_stricmp(m_ipText.c_str(), "0.0.0.0") != 0) Connect();
 
     if (!IsWindow(focus) || !IsWindowVisible(focus)) focus = GetDlgItem(IDC_POWER);

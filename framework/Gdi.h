@@ -1,37 +1,20 @@
-// Owning wrappers for GDI objects and a guard for SelectObject.
+// Owning GDI objects (fonts, pens, brushes, bitmaps) and a guard for
+// SelectObject.
 #pragma once
 
 #include <windows.h>
 
-#include <utility>
+#include "UniqueResource.h"
 
-template <typename Handle>
-class GdiObject {
-public:
-    GdiObject() = default;
-    explicit GdiObject(Handle handle) : m_handle(handle) {}
-    ~GdiObject() { reset(); }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    GdiObject(GdiObject&& other) noexcept : m_handle(other.release()) {}
-    GdiObject& operator=(GdiObject&& other) noexcept
-    {
-        if (this != &other) reset(other.release());
-        return *this;
-    }
-
-    Handle get() const { return m_handle; }
-    explicit operator bool() const { return m_handle != nullptr; }
-    Handle release() { return std::exchange(m_handle, nullptr); }
-    void reset(Handle handle = nullptr)
-    {
-        if (m_handle != nullptr) DeleteObject(m_handle);
-        m_handle = handle;
-    }
-
-private:
-    Handle m_handle = nullptr;
+template <typename GdiHandle>
+struct GdiObjectTraits {
+    using Handle = GdiHandle;
+    static bool IsValid(GdiHandle h) { return h != nullptr; }
+    static void Release(GdiHandle h) { DeleteObject(h); }
 };
+
+template <typename GdiHandle>
+using GdiObject = UniqueResource<GdiObjectTraits<GdiHandle>>;
 
 using Font = GdiObject<HFONT>;
 using Pen = GdiObject<HPEN>;

@@ -1,34 +1,14 @@
-// Owning wrapper for kernel handles. Both null and INVALID_HANDLE_VALUE count
-// as empty.
+// Owning kernel handle. Both null and INVALID_HANDLE_VALUE count as empty.
 #pragma once
 
 #include <windows.h>
 
-#include <utility>
+#include "UniqueResource.h"
 
-class UniqueHandle {
-public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE handle) : m_handle(handle) {}
-    ~UniqueHandle() { reset(); }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    UniqueHandle(UniqueHandle&& other) noexcept : m_handle(other.release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept
-    {
-        if (this != &other) reset(other.release());
-        return *this;
-    }
-
-    HANDLE get() const { return m_handle; }
-    explicit operator bool() const { return m_handle != nullptr && m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE release() { return std::exchange(m_handle, nullptr); }
-    void reset(HANDLE handle = nullptr)
-    {
-        if (*this) CloseHandle(m_handle);
-        m_handle = handle;
-    }
-
-private:
-    HANDLE m_handle = nullptr;
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static bool IsValid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Release(HANDLE h) { CloseHandle(h); }
 };
+
+using UniqueHandle = UniqueResource<KernelHandleTraits>;

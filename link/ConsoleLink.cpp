@@ -2,7 +2,6 @@
 // request on a second connection), starting and stopping the worker, sending
 // one command at a time under a reply time-out. User-interface thread only;
 // every wait here handles messages the worker sends meanwhile.
-#include <cstdio>
 #include <cstring>
 
 #include "BeamdeskApp.h"
@@ -17,14 +16,6 @@ namespace {
 
 constexpr UINT_PTR kCommandTimer = 10;
 constexpr DWORD kHandshakeWaitMs = 2000;
-
-std::string AddressText(const AppSettings& settings)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%d.%d.%d.%d", settings.ipAddress[0], settings.ipAddress[1],
-                  settings.ipAddress[2], settings.ipAddress[3]);
-    return text;
-}
 
 // Arms the hand-over for one handshake reply.
 void ExpectHandshakeReply(CBeamdeskApp& app)

@@ -1,6 +1,7 @@
 // Defaults and the registry value list of the settings record.
 #include "AppSettings.h"
 
+#include <cstdio>
 #include <cstring>
 
 void ResetSettings(AppSettings& s)
@@ -23,6 +24,13 @@ void ResetSettings(AppSettings& s)
     s.showSimpleVolume = 1;
     s.showSimpleFreeze = 1;
     s.showSimpleCC = 0;
+}
+
+std::string AddressText(const AppSettings& s)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%d.%d.%d.%d", s.ipAddress[0], s.ipAddress[1], s.ipAddress[2], s.ipAddress[3]);
+    return text;
 }
 
 std::string PasswordText(const AppSettings& s)

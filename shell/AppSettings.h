@@ -37,6 +37,9 @@ struct AppSettings {
 // Built-in defaults; `startUp` is left as it is.
 void ResetSettings(AppSettings& settings);
 
+// The projector address as dotted text; "0.0.0.0" means no projector.
+std::string AddressText(const AppSettings& settings);
+
 // The password as text: the characters before the first NUL, at most 16.
 std::string PasswordText(const AppSettings& settings);
 // Stores up to 16 characters of `text`; the rest of the field is cleared.

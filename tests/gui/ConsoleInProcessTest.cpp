@@ -5,6 +5,7 @@
 
 #include "InProcessConsole.h"
 #include "LanguageFile.h"
+#include "PrivateMessages.h"
 #include "TestFiles.h"
 #include "resource.h"
 
@@ -133,10 +134,10 @@ TEST(ConsoleInProcess, LinkStateMessagesSetTheTitle)
         };
         EXPECT_EQ(title(), "Beamdesk V1.00 [Disconnect]");
         std::memcpy(console.m_szCommand, "MUTE?\r", 7);
-        SendMessageA(console.GetHwnd(), WM_USER + 1, 0, 0);  // closed
-        SendMessageA(console.GetHwnd(), WM_USER + 2, 0, 0);  // opened
+        SendMessageA(console.GetHwnd(), WM_LINK_CLOSED, 0, 0);
+        SendMessageA(console.GetHwnd(), WM_LINK_OPENED, 0, 0);
         EXPECT_EQ(title(), "Beamdesk V1.00 [Connected]");
-        SendMessageA(console.GetHwnd(), WM_USER + 1, 0, 0);
+        SendMessageA(console.GetHwnd(), WM_LINK_CLOSED, 0, 0);
         EXPECT_EQ(title(), "Beamdesk V1.00 [Disconnect]");
         EXPECT_EQ(console.m_szCommand[0], '\0');
     });

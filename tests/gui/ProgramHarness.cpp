@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "PrivateMessages.h"
 #include "SettingsStore.h"
 #include "StartupRegistration.h"
 
@@ -134,7 +135,7 @@ std::vector<Prompt> RunningProgram::Barrier()
 {
     constexpr const char* kNotice = "This application is already running. ";
     const std::size_t before = Prompts().size();
-    PostMessageA(m_console, WM_USER + 10, 0, 0);
+    PostMessageA(m_console, WM_ALREADY_RUNNING, 0, 0);
     std::vector<Prompt> seen;
     HWND notice = nullptr;
     WaitFor([&] {

@@ -2,11 +2,10 @@
 // error while one is on screen is dropped.
 #include <gtest/gtest.h>
 
+#include "PrivateMessages.h"
 #include "ProgramHarness.h"
 
 namespace {
-
-constexpr UINT WM_LINK_ERROR = WM_USER + 5;
 
 class PromptsTest : public ::testing::Test {
 protected:
