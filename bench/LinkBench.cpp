@@ -26,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "ProcessWindows.h"
 #include "ProjectorSimulator.h"
 
 namespace {
@@ -155,36 +156,18 @@ void WriteSettings()
 
 // ---------------------------------------------------------------- the program
 
-struct Search {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindConsole(HWND hwnd, LPARAM param)
+bool IsConsole(HWND hwnd)
 {
-    auto* search = reinterpret_cast<Search*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == search->pid && GetPropA(hwnd, kInstanceName) != nullptr) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
+    return GetPropA(hwnd, kInstanceName) != nullptr;
 }
 
-// A visible message box of the process. Looks at nothing that would make the
-// program's threads run (no message is sent to its windows).
-BOOL CALLBACK FindBox(HWND hwnd, LPARAM param)
+// A visible message box of the process.
+bool IsMessageBox(HWND hwnd)
 {
-    auto* search = reinterpret_cast<Search*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != search->pid || !IsWindowVisible(hwnd) || GetPropA(hwnd, kInstanceName) != nullptr) return TRUE;
+    if (!IsWindowVisible(hwnd) || IsConsole(hwnd)) return false;
     char cls[32] = {};
     GetClassNameA(hwnd, cls, sizeof cls);
-    if (std::strcmp(cls, "#32770") != 0 || GetDlgItem(hwnd, 0xFFFF) == nullptr) return TRUE;
-    search->found = hwnd;
-    return FALSE;
+    return std::strcmp(cls, "#32770") == 0 && GetDlgItem(hwnd, 0xFFFF) != nullptr;
 }
 
 std::string WindowText(HWND hwnd)
@@ -350,11 +333,9 @@ public:
         WaitForInputIdle(m_process.hProcess, 10000);
         const bool up = WaitUntil([&] {
             if (HasExited()) return false;
-            Search search{m_process.dwProcessId, nullptr};
-            EnumWindows(&FindConsole, reinterpret_cast<LPARAM>(&search));
-            if (search.found == nullptr || !IsWindowVisible(search.found) || WindowText(search.found).empty())
-                return false;
-            m_console = search.found;
+            HWND console = FindWindowOf(m_process.dwProcessId, IsConsole);
+            if (console == nullptr || !IsWindowVisible(console) || WindowText(console).empty()) return false;
+            m_console = console;
             return true;
         });
         if (!up) Fail(HasExited() ? "the program ended at start-up" : "no console window within 20 s");
@@ -371,12 +352,7 @@ public:
 
     void Press(int id) const { PostMessageA(m_console, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
-    HWND Box() const
-    {
-        Search search{m_process.dwProcessId, nullptr};
-        EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
+    HWND Box() const { return FindWindowOf(m_process.dwProcessId, IsMessageBox); }
 
     HANDLE Process() const { return m_process.hProcess; }
 

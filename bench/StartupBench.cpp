@@ -4,6 +4,8 @@
 // size; then the ratios. Prints numbers only; asserts nothing.
 #include <windows.h>
 
+#include "ProcessWindows.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -17,21 +19,10 @@ struct Figures {
     double sizeKiB = 0;
 };
 
-struct Search {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindVisible(HWND hwnd, LPARAM param)
+// The program's first window: visible, with a title.
+bool IsShown(HWND hwnd)
 {
-    auto* search = reinterpret_cast<Search*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == search->pid && IsWindowVisible(hwnd) && GetWindowTextLengthA(hwnd) > 0) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
+    return IsWindowVisible(hwnd) && GetWindowTextLengthA(hwnd) > 0;
 }
 
 double Now()
@@ -70,19 +61,19 @@ bool RunOnce(const std::string& exe, Figures& out)
     if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process))
         return false;
-    Search search{process.dwProcessId, nullptr};
-    while (search.found == nullptr && Now() - start < 30000) {
-        EnumWindows(&FindVisible, reinterpret_cast<LPARAM>(&search));
-        if (search.found == nullptr) Sleep(1);
+    HWND shown = nullptr;
+    while (shown == nullptr && Now() - start < 30000) {
+        shown = FindWindowOf(process.dwProcessId, IsShown);
+        if (shown == nullptr) Sleep(1);
     }
     out.startMs = Now() - start;
     Sleep(300);  // let start-up work that follows the first paint settle
     out.privateKiB = static_cast<double>(PrivateCommitted(process.hProcess)) / 1024.0;
-    if (search.found != nullptr) PostMessageA(search.found, WM_CLOSE, 0, 0);
+    if (shown != nullptr) PostMessageA(shown, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return search.found != nullptr;
+    return shown != nullptr;
 }
 
 double Median(std::vector<double> values)

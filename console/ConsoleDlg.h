@@ -103,6 +103,7 @@ private:
     void OnAbout();
     void OnAdvancedMode();
     void OnSimpleMode();
+    void SwitchMode(std::uint8_t mode);
     // Placement messages.
     void OnWindowPosChanging(WINDOWPOS& pos);
     void OnSettingChange();

@@ -149,26 +149,25 @@ void CConsoleDlg::LayoutButtons()
 
 // The mode button's menu: tick the chosen entry and lay out again when the
 // mode changes. The registry learns of it at the next save.
-void CConsoleDlg::OnAdvancedMode()
+void CConsoleDlg::SwitchMode(std::uint8_t mode)
 {
-    if (!(m_modeButton.GetItemState(ID_ADVANCED_MODE, MF_BYCOMMAND) & MF_CHECKED))
-        m_modeButton.CheckItem(ID_ADVANCED_MODE, MF_CHECKED);
-    m_modeButton.CheckItem(ID_SIMPLE_MODE, MF_UNCHECKED);
+    const bool advanced = mode == kModeAdvanced;
+    const UINT chosen = advanced ? ID_ADVANCED_MODE : ID_SIMPLE_MODE;
+    if (!(m_modeButton.GetItemState(chosen, MF_BYCOMMAND) & MF_CHECKED)) m_modeButton.CheckItem(chosen, MF_CHECKED);
+    m_modeButton.CheckItem(advanced ? ID_SIMPLE_MODE : ID_ADVANCED_MODE, MF_UNCHECKED);
     CBeamdeskApp* app = GetBeamdeskApp();
-    if (app != nullptr && app->m_settings.mode == kModeSimple) {
-        app->m_settings.mode = kModeAdvanced;
+    if (app != nullptr && app->m_settings.mode == (advanced ? kModeSimple : kModeAdvanced)) {
+        app->m_settings.mode = mode;
         LayoutButtons();
     }
 }
 
+void CConsoleDlg::OnAdvancedMode()
+{
+    SwitchMode(kModeAdvanced);
+}
+
 void CConsoleDlg::OnSimpleMode()
 {
-    if (!(m_modeButton.GetItemState(ID_SIMPLE_MODE, MF_BYCOMMAND) & MF_CHECKED))
-        m_modeButton.CheckItem(ID_SIMPLE_MODE, MF_CHECKED);
-    m_modeButton.CheckItem(ID_ADVANCED_MODE, MF_UNCHECKED);
-    CBeamdeskApp* app = GetBeamdeskApp();
-    if (app != nullptr && app->m_settings.mode == kModeAdvanced) {
-        app->m_settings.mode = kModeSimple;
-        LayoutButtons();
-    }
+    SwitchMode(kModeSimple);
 }

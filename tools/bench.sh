@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows tree and runs the benchmarks under Wine on a private
-# display. Prints figures beside their floor; nothing passes or fails.
+# display, in a Wine prefix of their own (build/bench) so they never meet the
+# tests. Prints figures beside their floor; nothing passes or fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -8,15 +9,16 @@ cd "$root"
 tools/setup-debian.sh
 tools/build.sh win
 unset DISPLAY
-trap 'tools/wine-run --tree build/win --stop' EXIT
-prepared=$(tools/wine-run --tree build/win --prepare)
+mkdir -p build/bench
+trap 'tools/wine-run --tree build/bench --stop' EXIT
+prepared=$(tools/wine-run --tree build/bench --prepare)
 export "${prepared?}"
 # The program must start as a first instance with no settings of its own.
-tools/wine-run --tree build/win reg delete 'HKLM\Software\Varnholt\Beamdesk' /f >/dev/null 2>&1 || true
+tools/wine-run --tree build/bench reg delete 'HKLM\Software\Varnholt\Beamdesk' /f >/dev/null 2>&1 || true
 
 echo "== start-up (Beamdesk vs a bare dialog program)"
-tools/wine-run --tree build/win build/win/bin/startup_bench.exe "${RUNS:-7}"
+tools/wine-run --tree build/bench build/win/bin/startup_bench.exe "${RUNS:-7}"
 
 echo
 echo "== link (Beamdesk vs a raw Winsock client, against the simulator on 127.0.99.1)"
-tools/wine-run --tree build/win build/win/bin/link_bench.exe "${PRESSES:-30}"
+tools/wine-run --tree build/bench build/win/bin/link_bench.exe "${PRESSES:-30}"
