@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Writes the README's pictures: the console in both layouts and the settings
-# dialog (docs/*.png). Runs the program under a private Xvfb with its own Wine
+# Writes the README's pictures: the console in both layouts, the settings
+# dialog and a prompt (docs/*.png). Runs the program under a private Xvfb with its own Wine
 # prefix (build/shots) and fresh settings each time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,12 +35,29 @@ capture() {  # window id, file
   echo "wrote $out/$2"
 }
 
-# shot NAME MODE [settings]: one run of the program.
+# shot NAME MODE [settings|prompt]: one run of the program; "prompt" points it at a
+# loopback address where nothing listens and captures the error it shows.
 shot() {
   wine_reg delete 'HKLM\Software\Varnholt\Beamdesk' /f
   wine_reg add 'HKLM\Software\Varnholt\Beamdesk' /v Mode /t REG_DWORD /d "$2" /f
+  if [[ "${3:-}" == prompt ]]; then
+    # A loopback address where nothing listens: the connection is refused.
+    for pair in "IPA 127" "IPB 0" "IPC 0" "IPD 2"; do
+      read -r name value <<<"$pair"
+      wine_reg add 'HKLM\Software\Varnholt\Beamdesk' /v "$name" /t REG_DWORD /d "$value" /f
+    done
+  fi
   tools/wine-run --tree build/shots build/win/bin/Beamdesk.exe &
   local program=$!
+  if [[ "${3:-}" == prompt ]]; then
+    local box
+    box=$(window_named '^Beamdesk V1.00$')
+    [[ -n "$box" ]] && capture "$box" "$1"
+    tools/wine-run --tree build/shots wineboot -k >/dev/null 2>&1 || true
+    kill "$program" 2>/dev/null || true
+    wait "$program" 2>/dev/null || true
+    return
+  fi
   local console
   console=$(window_named '^Beamdesk V1.00 \[')
   [[ -n "$console" ]] || { echo "the console did not appear" >&2; kill "$program"; exit 1; }
@@ -64,3 +81,4 @@ shot() {
 shot console.png 1
 shot console-simple.png 0
 shot settings.png 1 settings
+shot prompt.png 1 prompt
