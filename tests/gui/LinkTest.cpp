@@ -421,8 +421,11 @@ TEST_F(LinkTest, SettingsCommandReconnects)
     SendMessageA(GetDlgItem(dialog, IDC_IP_ADDRESS), IPM_SETADDRESS, 0, MAKEIPADDRESS(127, 0, 88, m_octet));
     SendMessageA(GetDlgItem(dialog, IDC_PASSWORD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("0123456789abcdef"));
     SendMessageA(GetDlgItem(dialog, IDC_START_UP), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageA(GetDlgItem(dialog, IDC_SHOW_ADVANCE_COMPUTER1), BM_SETCHECK, BST_UNCHECKED, 0);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(console, IDC_COMPUTER1)));
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitFor([&] { return second.ConnectionCount() == 2 && WindowText(console) == kConnected; }));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(console, IDC_COMPUTER1)));  // laid out again
     const auto received = second.Received();
     ASSERT_EQ(received.size(), 2u);
     EXPECT_EQ(received[1].substr(18), "0123456789abcdef");
@@ -434,6 +437,7 @@ TEST_F(LinkTest, SettingsCommandReconnects)
     EXPECT_EQ(stored.ipAddress[3], m_octet);
     EXPECT_EQ(PasswordText(stored), "0123456789abcdef");
     EXPECT_EQ(stored.startUp, 1);
+    EXPECT_EQ(stored.showAdvanceComputer1, 0);
     EXPECT_EQ(ReadRegValue(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName).data.substr(0, 1), "\"");
 
     // OK with 0.0.0.0: no projector, the console stays offline.
