@@ -382,14 +382,26 @@ class RawClient {
 public:
     ~RawClient() { Close(); }
 
-    static SOCKET Connect()
+    static sockaddr_in SimulatorAddress()
     {
         sockaddr_in peer{};
         peer.sin_family = AF_INET;
         peer.sin_port = htons(kPort);
         inet_pton(AF_INET, kAddress, &peer.sin_addr);
+        return peer;
+    }
+
+    static SOCKET NewSocket()
+    {
         SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         if (s == INVALID_SOCKET) Fail("raw client: no socket");
+        return s;
+    }
+
+    static SOCKET Connect()
+    {
+        const sockaddr_in peer = SimulatorAddress();
+        SOCKET s = NewSocket();
         if (connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
             closesocket(s);
             Fail("raw client: connect failed");
@@ -474,12 +486,8 @@ public:
     // it completed.
     static bool ConnectWithin(int ms)
     {
-        sockaddr_in peer{};
-        peer.sin_family = AF_INET;
-        peer.sin_port = htons(kPort);
-        inet_pton(AF_INET, kAddress, &peer.sin_addr);
-        SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        if (s == INVALID_SOCKET) Fail("raw client: no socket");
+        const sockaddr_in peer = SimulatorAddress();
+        SOCKET s = NewSocket();
         u_long on = 1;
         ioctlsocket(s, FIONBIO, &on);
         bool done = connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0;
@@ -676,10 +684,7 @@ BOOL WINAPI OnInterrupt(DWORD)
 
 int main(int argc, char** argv)
 {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder = path;
-    folder = folder.substr(0, folder.find_last_of('\\') + 1);
+    const std::string folder = ExecutableFolder();
     Counts counts;
     if (argc > 1) counts.presses = std::max(1, std::atoi(argv[1]));
     setvbuf(stdout, nullptr, _IONBF, 0);

@@ -107,10 +107,7 @@ Figures Measure(const std::string& exe, int runs)
 
 int main(int argc, char** argv)
 {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder = path;
-    folder = folder.substr(0, folder.find_last_of('\\') + 1);
+    const std::string folder = ExecutableFolder();
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
 
     const Figures program = Measure(folder + "Beamdesk.exe", runs);

@@ -56,6 +56,17 @@ private:
     RECT m_saved{};
 };
 
+// Every Advanced button off but Power and the mode button; the volume row
+// as asked.
+void HideAdvancedButtons(AppSettings& s, bool keepVolume)
+{
+    for (std::uint8_t* flag : {&s.showAdvanceComputer1, &s.showAdvanceComputer2, &s.showAdvanceQuillan,
+                               &s.showAdvanceVideo, &s.showAdvanceSVideo, &s.showAdvanceAVMute,
+                               &s.showAdvanceFreeze, &s.showAdvanceCC})
+        *flag = 0;
+    s.showAdvanceVolume = keepVolume ? 1 : 0;
+}
+
 RECT Screen()
 {
     return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -123,11 +134,7 @@ TEST(Layout, SimpleRowAndTheModeMenu)
 TEST(Layout, OnlyPowerAndMode)
 {
     TestApp app;
-    AppSettings& s = app.m_settings;
-    for (std::uint8_t* flag : {&s.showAdvanceComputer1, &s.showAdvanceComputer2, &s.showAdvanceQuillan,
-                               &s.showAdvanceVideo, &s.showAdvanceSVideo, &s.showAdvanceAVMute,
-                               &s.showAdvanceVolume, &s.showAdvanceFreeze, &s.showAdvanceCC})
-        *flag = 0;
+    HideAdvancedButtons(app.m_settings, false);
     RunConsole(app, [](CConsoleDlg& console) {
         HDC screen = GetDC(nullptr);
         const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
@@ -141,11 +148,7 @@ TEST(Layout, OnlyPowerAndMode)
 TEST(Layout, OnlyTheVolumeRow)
 {
     TestApp app;
-    AppSettings& s = app.m_settings;
-    for (std::uint8_t* flag : {&s.showAdvanceComputer1, &s.showAdvanceComputer2, &s.showAdvanceQuillan,
-                               &s.showAdvanceVideo, &s.showAdvanceSVideo, &s.showAdvanceAVMute,
-                               &s.showAdvanceFreeze, &s.showAdvanceCC})
-        *flag = 0;
+    HideAdvancedButtons(app.m_settings, true);
     RunConsole(app, [](CConsoleDlg& console) {
         const RECT power = Client(console, IDC_POWER);
         const RECT label = Client(console, IDC_VOLUME_LABEL);
