@@ -4,12 +4,15 @@
 
 namespace {
 
+constexpr CommandKind kPlain = CommandKind::Plain;
+constexpr CommandKind kQuery = CommandKind::Query;
+
 constexpr ButtonCommand kButtons[] = {
-    {IDC_POWER, "PWSTATUS?\r", true, true},     {IDC_COMPUTER1, "SOURCE 10\r", false, false},
-    {IDC_COMPUTER2, "SOURCE 20\r", false, false}, {IDC_COMPUTER, "SOURCE F1\r", false, false},
-    {IDC_QUILLAN, "SOURCE 50\r", false, false},   {IDC_SVIDEO, "SOURCE 42\r", false, false},
-    {IDC_AVMUTE, "MUTE?\r", true, true},          {IDC_FREEZE, "FREEZE?\r", true, true},
-    {IDC_VOLUME_DOWN, "KEY 56\r", false, false},  {IDC_VOLUME_UP, "KEY 57\r", false, false},
+    {IDC_POWER, "PWSTATUS?\r", kQuery},      {IDC_COMPUTER1, "SOURCE 10\r", kPlain},
+    {IDC_COMPUTER2, "SOURCE 20\r", kPlain},  {IDC_COMPUTER, "SOURCE F1\r", kPlain},
+    {IDC_QUILLAN, "SOURCE 50\r", kPlain},    {IDC_SVIDEO, "SOURCE 42\r", kPlain},
+    {IDC_AVMUTE, "MUTE?\r", kQuery},         {IDC_FREEZE, "FREEZE?\r", kQuery},
+    {IDC_VOLUME_DOWN, "KEY 56\r", kPlain},   {IDC_VOLUME_UP, "KEY 57\r", kPlain},
 };
 
 }  // namespace

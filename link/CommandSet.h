@@ -5,11 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "Command.h"
+
 struct ButtonCommand {
     int controlId;
-    const char* text;        // CR-terminated
-    bool expectReply;        // a query whose reply picks a follow-up
-    bool clearsFollowUps;    // the toggles start afresh
+    const char* text;  // CR-terminated
+    CommandKind kind;  // the toggles ask first
 };
 
 // The fixed command of a console button; nothing for Video (its command
@@ -21,6 +22,3 @@ std::string VideoCommand(bool advancedLayout);
 
 // Choosing a caption channel: "CCAP " + its value + CR.
 std::string CaptionCommand(std::string_view value);
-
-constexpr std::string_view kKeepAliveCommand = ":\r";
-constexpr std::string_view kCaptionQuery = "CCAP?\r";

@@ -1,7 +1,5 @@
 #include "ReplyHandling.h"
 
-#include "ProgramIni.h"
-
 namespace {
 
 struct ReplyRule {
@@ -18,14 +16,20 @@ constexpr ReplyRule kReplyRules[] = {
     {"FREEZE=OFF", "FREEZE ON\r"},  {"ERR", nullptr},
 };
 
-constexpr std::string_view kPowerOff = "IMPWR OFF\r";
-
-bool EqualsNoCase(std::string_view a, std::string_view b)
+char FoldCase(char c)
 {
-    return a.size() == b.size() && KeysEqualNoCase(std::string(a), std::string(b));
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 }  // namespace
+
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+    return true;
+}
 
 std::optional<std::string> FollowUpFor(std::string_view line)
 {
@@ -38,29 +42,10 @@ std::optional<std::string> FollowUpFor(std::string_view line)
     return std::nullopt;
 }
 
-ReplyDecision DecideReply(const ReplyContext& context, std::vector<std::string>& followUps,
-                          const std::vector<CcItem>& ccItems, std::string_view line)
+std::optional<int> CaptionEntryFor(const std::vector<CcItem>& items, std::string_view line)
 {
-    using Action = ReplyDecision::Action;
-    if (context.phase != kPhaseCommand) return {Action::Ignore, {}, 0};
-
-    if (line == ":") {
-        if (followUps.empty()) return {};
-        // Only the first follow-up goes out; any others are dropped.
-        std::string next = std::move(followUps.front());
-        followUps.clear();
-        const Action action = EqualsNoCase(next, kPowerOff) ? Action::ConfirmPowerOff : Action::Send;
-        return {action, std::move(next), 0};
-    }
-
-    if (!context.expectReply) return {};
     line = line.substr(0, kReplyCompareLength);
-    for (const CcItem& item : ccItems)
-        if (EqualsNoCase(item.replyText, line)) return {Action::ShowCcTicked, {}, item.commandId};
-
-    const std::optional<std::string> followUp = FollowUpFor(line);
-    ReplyDecision decision;
-    if (context.ccQuery) decision.action = Action::ShowCcUnticked;
-    if (followUp) followUps.push_back(*followUp);
-    return decision;
+    for (const CcItem& item : items)
+        if (EqualsNoCase(item.replyText, line)) return item.commandId;
+    return std::nullopt;
 }

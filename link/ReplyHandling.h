@@ -1,7 +1,5 @@
-// What the console makes of one reply line: the reply table that picks a
-// toggle's follow-up command, the follow-up queue that sends it at the next
-// prompt, and the CC drop-down's tick. Decisions only; the console carries
-// them out (message box, menu, send). Windows-free.
+// What one reply line says: the reply table that picks a toggle's follow-up
+// command, and the CC drop-down entry a caption reply names. Windows-free.
 #pragma once
 
 #include <optional>
@@ -15,38 +13,15 @@ struct CcItem {
     std::string replyText;  // "CCAP=" + the channel's value
 };
 
-constexpr int kPhaseNone = 0;
-constexpr int kPhaseProbe = 2;
-constexpr int kPhaseOpen = 3;
-constexpr int kPhaseCommand = 4;
-
 // Only the first 31 characters of a line take part in the comparisons.
 constexpr std::size_t kReplyCompareLength = 31;
 
 // The follow-up the reply table picks for a query's reply line, if any.
 std::optional<std::string> FollowUpFor(std::string_view line);
 
-struct ReplyContext {
-    int phase;
-    bool expectReply;  // the outstanding command is a query
-    bool ccQuery;      // ...and it is the CC query
-};
+// The command id of the first entry whose reply text equals the line (its
+// first 31 characters), without regard to case.
+std::optional<int> CaptionEntryFor(const std::vector<CcItem>& items, std::string_view line);
 
-struct ReplyDecision {
-    enum class Action {
-        Ignore,           // before the first command: nothing at all
-        None,             // the link is idle again; nothing else
-        Send,             // send `command` now
-        ConfirmPowerOff,  // ask "Power off?"; send `command` on Yes
-        ShowCcTicked,     // tick `ccCommandId`, open the CC drop-down
-        ShowCcUnticked,   // open the CC drop-down with nothing ticked
-    };
-    Action action = Action::None;
-    std::string command;
-    int ccCommandId = 0;
-};
-
-// Decides one line. `followUps` is the console's queue: a prompt takes its
-// first element and empties it; a query's reply may append to it.
-ReplyDecision DecideReply(const ReplyContext& context, std::vector<std::string>& followUps,
-                          const std::vector<CcItem>& ccItems, std::string_view line);
+// ASCII letters compared without regard to case, every other byte as it is.
+bool EqualsNoCase(std::string_view a, std::string_view b);

@@ -12,7 +12,7 @@ if [[ ! -f build/fuzz/build.ninja ]]; then
 fi
 cmake --build build/fuzz -j2
 
-for target in FuzzHandshakeReply FuzzLineCutter FuzzReplyHandling; do
+for target in FuzzHandshakeReply FuzzLineAssembler FuzzLinkSession; do
   mkdir -p "build/fuzz/corpus/$target"
   echo "== $target (${seconds} s)"
   log="build/fuzz/$target.log"

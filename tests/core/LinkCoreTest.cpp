@@ -1,12 +1,11 @@
-// The link's Windows-free rules: handshake records, the line cutter, the
-// reply table and follow-up queue, the command set.
+// The link's Windows-free rules: handshake records, the reply table, the
+// command set.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "CommandSet.h"
-#include "LineCutter.h"
 #include "ReplyHandling.h"
 #include "SessionRecords.h"
 #include "resource.h"
@@ -16,13 +15,6 @@ namespace {
 std::string Bytes(const std::uint8_t* data, std::size_t n)
 {
     return std::string(reinterpret_cast<const char*>(data), n);
-}
-
-std::vector<std::string> Lines(const std::string& chunk, std::size_t length)
-{
-    std::vector<std::string> lines;
-    CutLines(chunk.data(), length, [&](std::string_view line) { lines.emplace_back(line); });
-    return lines;
 }
 
 }  // namespace
@@ -66,36 +58,6 @@ TEST(SessionRecords, HandshakeReplyStatus)
     EXPECT_EQ(HandshakeReplyStatus(nullptr, 16), std::nullopt);
 }
 
-TEST(LineCutter, Chunks)
-{
-    using namespace std::string_literals;
-    using L = std::vector<std::string>;
-    const struct {
-        const char* why;
-        std::string chunk;
-        L lines;
-    } cases[] = {
-        {"reply and prompt", "PWSTATUS=01\r:", {"PWSTATUS=01", ":"}},
-        {"two empty lines, no final line", "\r\r", {"", ""}},
-        {"first byte NUL", "\0ABC\r"s, {}},
-        {"NUL in the middle ends the scan", "AB\rCD\0EF\r"s, {"AB", "CD"}},
-        {"LF is an ordinary character", "A\nB\r", {"A\nB"}},
-        {"no CR at all", "partial", {"partial"}},
-    };
-    for (const auto& c : cases) EXPECT_EQ(Lines(c.chunk, c.chunk.size()), c.lines) << c.why;
-}
-
-TEST(LineCutter, FullBufferIsNeverReadPast)
-{
-    // A chunk that fills the receive buffer exactly, with no NUL to stop at:
-    // under ASan a read of the byte after it would fail the test.
-    std::vector<char> buffer(kReceiveBufferSize, 'x');
-    buffer[100] = '\r';
-    std::vector<std::size_t> lengths;
-    CutLines(buffer.data(), buffer.size(), [&](std::string_view line) { lengths.push_back(line.size()); });
-    EXPECT_EQ(lengths, (std::vector<std::size_t>{100, kReceiveBufferSize - 101}));
-}
-
 TEST(ReplyTable, FollowUps)
 {
     const struct {
@@ -115,63 +77,6 @@ TEST(ReplyTable, FollowUps)
     }
 }
 
-class ReplyQueueTest : public ::testing::Test {
-protected:
-    ReplyDecision Line(const std::string& line) { return DecideReply(m_context, m_followUps, m_ccItems, line); }
-
-    ReplyContext m_context{kPhaseCommand, true, false};
-    std::vector<std::string> m_followUps;
-    std::vector<CcItem> m_ccItems{{2000, "CCAP=00"}, {2001, "CCAP=11"}, {2002, "CCAP=12"}};
-};
-
-using Action = ReplyDecision::Action;
-
-TEST_F(ReplyQueueTest, ToggleFollowUpGoesOutAtThePrompt)
-{
-    EXPECT_EQ(Line("MUTE=ON").action, Action::None);
-    const ReplyDecision atPrompt = Line(":");
-    EXPECT_EQ(atPrompt.action, Action::Send);
-    EXPECT_EQ(atPrompt.command, "MUTE OFF\r");
-    EXPECT_EQ(Line(":").action, Action::None);  // the queue is empty again
-}
-
-TEST_F(ReplyQueueTest, PowerOffIsConfirmedAndOnlyTheFirstFollowUpIsSent)
-{
-    Line("PWSTATUS=03");
-    Line("MUTE=ON");  // two replies before one prompt queue two follow-ups
-    const ReplyDecision atPrompt = Line(":");
-    EXPECT_EQ(atPrompt.action, Action::ConfirmPowerOff);
-    EXPECT_EQ(atPrompt.command, "IMPWR OFF\r");
-    EXPECT_TRUE(m_followUps.empty());
-}
-
-TEST_F(ReplyQueueTest, RepliesOutsideCommandsAndToPlainCommands)
-{
-    m_context.phase = kPhaseOpen;
-    EXPECT_EQ(Line("PWSTATUS=01").action, Action::Ignore);
-    m_context = {kPhaseCommand, false, false};  // "SOURCE 10", "KEY 56", a follow-up...
-    EXPECT_EQ(Line("PWSTATUS=01").action, Action::None);
-    EXPECT_TRUE(m_followUps.empty());
-}
-
-TEST_F(ReplyQueueTest, CaptionReplyTicksTheMatchingEntry)
-{
-    m_context.ccQuery = true;
-    for (const char* reply : {"CCAP=11", "ccap=11"}) {
-        const ReplyDecision d = Line(reply);
-        EXPECT_EQ(d.action, Action::ShowCcTicked) << reply;
-        EXPECT_EQ(d.ccCommandId, 2001) << reply;
-    }
-    EXPECT_EQ(Line("ERR").action, Action::ShowCcUnticked);
-    // Only a line's first 31 characters take part: a channel whose reply is
-    // longer can never be ticked.
-    m_ccItems = {{2000, "CCAP=" + std::string(26, 'v')}, {2001, "CCAP=" + std::string(27, 'w')}};
-    EXPECT_EQ(Line("CCAP=" + std::string(26, 'v')).action, Action::ShowCcTicked);
-    EXPECT_EQ(Line("CCAP=" + std::string(27, 'w')).action, Action::ShowCcUnticked);
-    EXPECT_EQ(Line("CCAP=99").action, Action::ShowCcUnticked);
-    EXPECT_TRUE(m_followUps.empty());
-}
-
 TEST(CommandSet, Commands)
 {
     const struct {
@@ -189,8 +94,7 @@ TEST(CommandSet, Commands)
         const auto command = CommandForButton(c.id);
         ASSERT_TRUE(command.has_value()) << c.id;
         EXPECT_STREQ(command->text, c.text);
-        EXPECT_EQ(command->expectReply, c.query) << c.id;
-        EXPECT_EQ(command->clearsFollowUps, c.query) << c.id;
+        EXPECT_EQ(command->kind, c.query ? CommandKind::Query : CommandKind::Plain) << c.id;
     }
     for (int none : {IDC_VIDEO, IDC_CC, IDC_MODE, IDC_VOLUME_LABEL}) EXPECT_FALSE(CommandForButton(none)) << none;
     EXPECT_EQ(VideoCommand(true), "SOURCE 41\r");

@@ -32,7 +32,7 @@ RunningProgram::RunningProgram(const std::string& executable)
     startup.cb = sizeof startup;
     if (!CreateProcessA(executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &m_process))
-        throw std::runtime_error("cannot start " + executable);
+        throw std::runtime_error("cannot start " + executable + " (error " + std::to_string(GetLastError()) + ")");
 }
 
 RunningProgram::~RunningProgram()
