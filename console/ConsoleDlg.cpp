@@ -9,13 +9,12 @@
 #include <cstring>
 
 #include "BeamdeskApp.h"
+#include "LinkMessages.h"
 #include "PrivateMessages.h"
 #include "resource.h"
 
 namespace {
 
-constexpr UINT_PTR KEEPALIVE_TIMER = 9;
-constexpr UINT kKeepAlivePeriodMs = 300000;
 constexpr std::size_t kMaxCcItems = 20;
 
 struct TextOf {
@@ -60,12 +59,6 @@ constexpr MenuTexts kMenuTexts[] = {
 CConsoleDlg::CConsoleDlg(HWND parent) : Dialog(IDD_CONSOLE, parent)
 {
     m_hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_BEAMDESK));
-    std::memset(m_szCommand, 0, sizeof m_szCommand);
-    if (CBeamdeskApp* app = GetBeamdeskApp()) {
-        ResetEvent(app->m_evtWorkerStarted.get());
-        ResetEvent(app->m_evtHandshakeReply.get());
-        ResetEvent(app->m_evtWorkerStopped.get());
-    }
 }
 
 CConsoleDlg::~CConsoleDlg() = default;
@@ -96,8 +89,10 @@ BOOL CConsoleDlg::OnInitDialog()
 
     AddToolTips();
     PlaceInitially();
-    if (_stricmp(m_ipText.c_str(), "0.0.0.0") != 0) Connect();
-    m_keepAliveTimer = SetTimer(GetHwnd(), KEEPALIVE_TIMER, kKeepAlivePeriodMs, nullptr);
+    m_link.Attach(GetHwnd(), m_ccItems);
+    ConfigureLink();
+    if (_stricmp(m_ipText.c_str(), "0.0.0.0") != 0) m_link.Connect();
+    m_link.StartKeepAlive();
     return TRUE;
 }
 
@@ -248,7 +243,7 @@ bool CConsoleDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         OnDestroy();
         return false;
     case WM_TIMER:
-        OnTimer(wParam);
+        m_link.OnTimer(wParam);
         return false;
     case WM_WINDOWPOSCHANGING:
         OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
@@ -260,7 +255,7 @@ bool CConsoleDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         KeepInWorkArea();
         return false;
     case WM_LINK_REPLY:
-        result = OnReplyLine(reinterpret_cast<const char*>(wParam), static_cast<std::size_t>(lParam));
+        result = m_link.OnReplyLine(reinterpret_cast<const char*>(wParam), static_cast<std::size_t>(lParam));
         return true;
     case WM_LINK_OPENED:
         result = OnLinkOpened();
@@ -297,8 +292,7 @@ bool CConsoleDlg::OnPaint()
 
 void CConsoleDlg::OnDestroy()
 {
-    KillTimer(GetHwnd(), m_keepAliveTimer);
-    StopWorker();
+    m_link.Shutdown();
 }
 
 LRESULT CConsoleDlg::OnLinkOpened()
@@ -310,11 +304,12 @@ LRESULT CConsoleDlg::OnLinkOpened()
 LRESULT CConsoleDlg::OnLinkClosed()
 {
     SetLinkTitle(37);
-    std::memset(m_szCommand, 0, 16);
+    m_link.OnWorkerEnded();
     return 0;
 }
 
-LRESULT CConsoleDlg::OnLinkError(WPARAM code, LPARAM extra)
+LRESULT CConsoleDlg::OnLinkError(WPARAM code, LPARAM /*extra*/)
 {
-    return ShowLinkError(static_cast<int>(code), static_cast<int>(extra));
+    ShowLinkError(static_cast<int>(code));
+    return 0;
 }

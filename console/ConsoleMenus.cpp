@@ -12,7 +12,7 @@ void CConsoleDlg::OnSettings()
     CSettingsDlg dialog(GetHwnd());
     HWND focus = GetFocus();
     if (focus == nullptr) focus = GetDlgItem(IDC_POWER);
-    Disconnect();
+    m_link.Disconnect();
 
     m_activeChild = &dialog;
     const INT_PTR result = dialog.DoModal();
@@ -20,7 +20,8 @@ void CConsoleDlg::OnSettings()
     if (result == IDOK) LayoutButtons();
 
     if (CBeamdeskApp* app = GetBeamdeskApp()) m_ipText = AddressText(app->m_settings);
-    if (_stricmp(m_ipText.c_str(), "0.0.0.0") != 0) Connect();
+    ConfigureLink();
+    if (_stricmp(m_ipText.c_str(), "0.0.0.0") != 0) m_link.Connect();
 
     if (!IsWindow(focus) || !IsWindowVisible(focus)) focus = GetDlgItem(IDC_POWER);
     SetFocus(focus);

@@ -5,12 +5,9 @@
 // give the open prompt the focus again.
 #include "BeamdeskApp.h"
 #include "ConsoleDlg.h"
+#include "SessionRecords.h"
 
 namespace {
-
-constexpr int kStatusAccepted = 0x20;
-constexpr int kStatusPasswordRequired = 0x41;
-constexpr int kStatusPasswordRefused = 0x43;
 
 CConsoleDlg* MainConsole(CBeamdeskApp* app)
 {
@@ -53,16 +50,15 @@ LRESULT CALLBACK CConsoleDlg::PromptHookProc(int code, WPARAM wParam, LPARAM lPa
 
 // A link error that arrives while another link error prompt is open is
 // dropped, not queued.
-int CConsoleDlg::ShowLinkError(int code, int /*extra*/)
+void CConsoleDlg::ShowLinkError(int code)
 {
-    if (m_linkErrorShowing || code == kStatusAccepted) return 0;
+    if (m_linkErrorShowing || code == kStatusAccepted) return;
     CBeamdeskApp* app = GetBeamdeskApp();
-    if (app == nullptr) return 0;
+    if (app == nullptr) return;
     const unsigned textId = (code == kStatusPasswordRequired || code == kStatusPasswordRefused) ? 82 : 80;
     m_linkErrorShowing = TRUE;
     HookedMessageBox(app->GetMessageText(textId).c_str(), app->GetMessageText(35).c_str(), MB_OK | MB_ICONHAND);
     m_linkErrorShowing = FALSE;
-    return 0;
 }
 
 // A second copy of the program was started: it has brought this console

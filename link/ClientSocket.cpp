@@ -35,8 +35,11 @@ bool CClientSocket::Connect(const std::string& address, std::uint16_t port, DWOR
         if (WSAEnumNetworkEvents(m_socket, m_event, &events) != 0) return false;
         if (events.lNetworkEvents & FD_CONNECT) {
             if (events.iErrorCode[FD_CONNECT_BIT] != 0) return false;
-            // Data or a close that came with the connection is still to be read.
-            if (events.lNetworkEvents & (FD_READ | FD_CLOSE)) WSASetEvent(m_event);
+            // Data or a close that came with the connection: reading the
+            // events cleared them, and Winsock records FD_READ again only
+            // after a read. Keep them for the worker and wake it.
+            m_eventsWithConnect = events.lNetworkEvents & (FD_READ | FD_CLOSE);
+            if (m_eventsWithConnect != 0) WSASetEvent(m_event);
             return true;
         }
     }
@@ -80,7 +83,10 @@ void CClientSocket::Close()
 
 long CClientSocket::TakeNetworkEvents()
 {
+    long taken = m_eventsWithConnect;
+    m_eventsWithConnect = 0;
     WSANETWORKEVENTS events{};
-    if (m_socket == INVALID_SOCKET || WSAEnumNetworkEvents(m_socket, m_event, &events) != 0) return 0;
-    return events.lNetworkEvents;
+    if (m_socket != INVALID_SOCKET && WSAEnumNetworkEvents(m_socket, m_event, &events) == 0)
+        taken |= events.lNetworkEvents;
+    return taken;
 }

@@ -7,11 +7,8 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
 #include <string>
-
-class CClientThread;
 
 class CClientSocket {
 public:
@@ -40,15 +37,14 @@ public:
 
     // Signalled for FD_READ and FD_CLOSE once connected.
     HANDLE NetworkEvent() const { return m_event; }
-    // The network events since the last call.
+    // The network events since the last call, those that arrived together
+    // with the connection's completion included.
     long TakeNetworkEvents();
-
-    CClientThread* m_pThread = nullptr;
-    std::atomic<bool> m_bConnected{false};
 
 private:
     void Close();
 
     SOCKET m_socket = INVALID_SOCKET;
     WSAEVENT m_event = WSA_INVALID_EVENT;
+    long m_eventsWithConnect = 0;
 };

@@ -2,10 +2,9 @@
 
 #include <process.h>
 
-#include "BeamdeskApp.h"
-#include "ConsoleDlg.h"
-#include "LineCutter.h"
-#include "PrivateMessages.h"
+#include <utility>
+
+#include "LinkMessages.h"
 #include "SessionRecords.h"
 
 namespace {
@@ -16,9 +15,9 @@ constexpr DWORD kClosePauseMs = 500;
 
 }  // namespace
 
-CClientThread::CClientThread()
+CClientThread::CClientThread(std::string address, HWND owner, HandshakeHandOver& handOver)
+    : m_address(std::move(address)), m_owner(owner), m_handOver(handOver)
 {
-    m_socket.m_pThread = this;
 }
 
 CClientThread::~CClientThread()
@@ -37,9 +36,10 @@ bool CClientThread::Start()
     return true;
 }
 
-bool CClientThread::RequestStop()
+void CClientThread::RequestStop()
 {
-    return m_threadId != 0 && PostThreadMessageA(m_threadId, WM_WORKER_STOP, 0, 0) != FALSE;
+    m_stopping = true;
+    if (m_threadId != 0) PostThreadMessageA(m_threadId, WM_WORKER_STOP, 0, 0);
 }
 
 unsigned __stdcall CClientThread::ThreadMain(void* self)
@@ -48,104 +48,86 @@ unsigned __stdcall CClientThread::ThreadMain(void* self)
     return 0;
 }
 
-HWND CClientThread::OwnerWindow() const
-{
-    return m_pOwner != nullptr ? m_pOwner->GetHwnd() : nullptr;
-}
-
 void CClientThread::Run()
 {
     // The thread's message queue exists before anyone is told it started, so
     // a stop request posted right away is not lost.
     MSG msg;
     PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
-    InitInstance();
+    m_connected = m_socket.Connect(m_address, kProjectorPort, kConnectTimeoutMs);
+    SetEvent(m_handOver.workerStarted.get());
+    // The loop runs even when the connection failed; the link stops it.
+    RunMessageLoop();
 
+    m_connected = false;
+    m_socket.Shutdown();
+    Sleep(kClosePauseMs);
+    if (IsWindow(m_owner)) PostMessageA(m_owner, WM_LINK_CLOSED, 0, 0);
+    m_ended = true;
+}
+
+void CClientThread::RunMessageLoop()
+{
     HANDLE network = m_socket.NetworkEvent();
-    bool running = true;
-    while (running) {
-        const DWORD count = network != WSA_INVALID_EVENT && m_socket.m_bConnected ? 1 : 0;
+    for (;;) {
+        const DWORD count = network != WSA_INVALID_EVENT && m_connected ? 1 : 0;
         const DWORD woke = MsgWaitForMultipleObjects(count, &network, FALSE, INFINITE, QS_ALLINPUT);
         if (count == 1 && woke == WAIT_OBJECT_0) {
             const long events = m_socket.TakeNetworkEvents();
-            if (events & FD_READ) OnReceive();
+            if (events & FD_READ) ReceiveChunk();
             if (events & FD_CLOSE) OnClose();
         }
         // Messages are looked at after every chunk too, so a stop request is
         // not starved by a projector that keeps talking.
+        MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                running = false;
-                break;
-            }
+            if (msg.message == WM_QUIT) return;
             if (msg.message == WM_WORKER_STOP && msg.hwnd == nullptr) {
-                PostQuitMessage(0);  // OnStopRequest
+                PostQuitMessage(0);
                 continue;
             }
             DispatchMessageA(&msg);
         }
     }
-    ExitInstance();
-
-    if (CBeamdeskApp* app = GetBeamdeskApp()) SetEvent(app->m_evtWorkerStopped.get());
-    m_ended = true;
 }
 
-BOOL CClientThread::InitInstance()
-{
-    const bool connected = m_socket.Connect(m_strAddress, kProjectorPort, kConnectTimeoutMs);
-    m_socket.m_bConnected = connected;
-    if (CBeamdeskApp* app = GetBeamdeskApp()) SetEvent(app->m_evtWorkerStarted.get());
-    // The loop runs even when the connection failed; the console stops it.
-    return TRUE;
-}
-
-int CClientThread::ExitInstance()
-{
-    m_socket.m_bConnected = false;
-    m_socket.Shutdown();
-    Sleep(kClosePauseMs);
-    if (HWND owner = OwnerWindow(); owner != nullptr && IsWindow(owner)) PostMessageA(owner, WM_LINK_CLOSED, 0, 0);
-    return 0;
-}
-
-// A chunk from the projector: a handshake reply while one is awaited, else
-// text cut into lines and delivered one by one while the chunk is in hand.
-void CClientThread::OnReceive()
+// One chunk from the projector: a handshake reply while one is awaited, else
+// text, whose lines go to the window one by one. Returns what the read did.
+int CClientThread::ReceiveChunk()
 {
     OutputDebugStringA("CClientSocket::OnReceive\n");
     char buffer[kReceiveBufferSize] = {};
     const int received = m_socket.Receive(buffer, sizeof buffer, 0);
     if (received <= 0) {
         WSAGetLastError();
-        return;
+        return received;
     }
-    CBeamdeskApp* app = GetBeamdeskApp();
-    if (app == nullptr) return;
 
-    if (app->m_handshakePending) {
+    if (m_handOver.pending) {
         const auto status = HandshakeReplyStatus(reinterpret_cast<const std::uint8_t*>(buffer),
                                                  static_cast<std::size_t>(received));
-        if (!status) return;
+        if (!status) return received;
         if (*status == kStatusAccepted)
-            SetEvent(app->m_evtHandshakeReply.get());
+            SetEvent(m_handOver.replyAccepted.get());
         else
-            app->m_handshakeStatus = *status;
-        return;
+            m_handOver.status = *status;
+        return received;
     }
 
-    HWND owner = OwnerWindow();
-    if (owner == nullptr) return;
-    CutLines(buffer, static_cast<std::size_t>(received), [&](std::string_view line) {
-        SendMessageA(owner, WM_LINK_REPLY, reinterpret_cast<WPARAM>(line.data()), static_cast<LPARAM>(line.size()));
+    m_lines.Feed(buffer, static_cast<std::size_t>(received), [&](std::string_view line) {
+        SendMessageA(m_owner, WM_LINK_REPLY, reinterpret_cast<WPARAM>(line.data()), static_cast<LPARAM>(line.size()));
     });
+    return received;
 }
 
-// The projector closed the connection: the worker ends, and the console finds
-// the link gone at its next command.
+// The projector closed the connection. What it sent before is read first;
+// then the worker ends, and the link finds the session gone.
 void CClientThread::OnClose()
 {
-    m_socket.m_bConnected = false;
+    while (ReceiveChunk() > 0) {
+    }
+    m_peerClosed = true;
+    m_connected = false;
     m_socket.ShutdownSend();
     PostQuitMessage(0);
 }

@@ -1,12 +1,13 @@
 // The link worker: one thread with its own message loop and one TCP socket.
-// It connects, hands every received chunk to the console window (handshake
-// replies through the application's hand-over fields, text line by line with
-// a synchronous WM_LINK_REPLY), and ends on WM_WORKER_STOP or when the peer
+// It connects, hands what it receives to the window that owns the link
+// (handshake replies through the hand-over, text line by line with a
+// synchronous WM_LINK_REPLY), and ends on WM_WORKER_STOP or when the peer
 // closes, posting WM_LINK_CLOSED on its way out.
 //
-// Threads: Start, RequestStop, Wait and the destructor run on the user-
-// interface thread, which owns the object and deletes it only after the
-// thread has ended. Everything else runs on the worker thread.
+// Threads: the constructor, Start, RequestStop and the destructor run on the
+// user-interface thread, which owns the object and deletes it only after the
+// thread has ended; it also sends on the socket. Everything else runs on the
+// worker thread. The flags are atomics read across the two.
 #pragma once
 
 #include <windows.h>
@@ -16,42 +17,48 @@
 
 #include "ClientSocket.h"
 #include "Handle.h"
-
-class CConsoleDlg;
+#include "HandshakeHandOver.h"
+#include "LineAssembler.h"
 
 class CClientThread {
 public:
-    CClientThread();
+    CClientThread(std::string address, HWND owner, HandshakeHandOver& handOver);
     ~CClientThread();
     CClientThread(const CClientThread&) = delete;
     CClientThread& operator=(const CClientThread&) = delete;
 
-    void SetAddress(const std::string& address) { m_strAddress = address; }
     // Creates the thread and lets it run. False when it cannot be created.
     bool Start();
-    // Posts WM_WORKER_STOP; false when the thread's queue is gone.
-    bool RequestStop();
+    // From now on its reply lines are for a link being torn down; posts
+    // WM_WORKER_STOP.
+    void RequestStop();
     HANDLE ThreadHandle() const { return m_thread.get(); }
-    DWORD ThreadId() const { return m_threadId; }
+
+    CClientSocket& Socket() { return m_socket; }
+    // The connect attempt succeeded (valid once workerStarted was signalled).
+    bool Connected() const { return m_connected; }
+    bool Stopping() const { return m_stopping; }
+    // The projector closed the connection; the thread is on its way out.
+    bool PeerClosed() const { return m_peerClosed; }
     // The thread has left its message loop (stopped, or the peer closed).
     bool HasEnded() const { return m_ended; }
-
-    CClientSocket m_socket;
-    std::string m_strAddress;
-    CConsoleDlg* m_pOwner = nullptr;
-    // Reply lines from now on are for a link being torn down.
-    std::atomic<bool> m_stopping{false};
 
 private:
     static unsigned __stdcall ThreadMain(void* self);
     void Run();
-    BOOL InitInstance();
-    int ExitInstance();
-    void OnReceive();
+    void RunMessageLoop();
+    int ReceiveChunk();
     void OnClose();
-    HWND OwnerWindow() const;
 
+    CClientSocket m_socket;
+    const std::string m_address;
+    const HWND m_owner;
+    HandshakeHandOver& m_handOver;
+    LineAssembler m_lines;  // worker thread only
     UniqueHandle m_thread;
     DWORD m_threadId = 0;
+    std::atomic<bool> m_connected{false};
+    std::atomic<bool> m_stopping{false};
+    std::atomic<bool> m_peerClosed{false};
     std::atomic<bool> m_ended{false};
 };

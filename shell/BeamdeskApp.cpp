@@ -15,11 +15,6 @@
 
 namespace {
 
-HANDLE NewAutoResetEvent()
-{
-    return CreateEventA(nullptr, FALSE, FALSE, nullptr);
-}
-
 // Windows Sockets 1.1, as the link uses it; released at process end.
 class SocketsInit {
 public:
@@ -42,12 +37,7 @@ SocketsInit gSockets;
 
 }  // namespace
 
-CBeamdeskApp::CBeamdeskApp()
-    : m_evtWorkerStopped(NewAutoResetEvent()),
-      m_evtHandshakeReply(NewAutoResetEvent()),
-      m_evtWorkerStarted(NewAutoResetEvent())
-{
-}
+CBeamdeskApp::CBeamdeskApp() = default;
 
 CBeamdeskApp::~CBeamdeskApp() = default;
 

@@ -1,18 +1,14 @@
 // The application object: the process's start-up and shutdown sequence and the
-// state every other part reaches through AfxGetApp (settings, catalogue,
-// channel table, console font, command time-out, link hand-over fields,
-// prompt fields). Fields are public, as the console and the link use them
-// directly; all but the hand-over fields and events belong to the
-// user-interface thread.
+// state the console reaches through AfxGetApp (settings, catalogue, channel
+// table, console font, command time-out, prompt fields). User-interface
+// thread only.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
 #include <string>
 
 #include "AppSettings.h"
-#include "Handle.h"
 #include "MessageCatalogue.h"
 #include "ProgramIni.h"
 #include "WinApp.h"
@@ -52,15 +48,10 @@ public:
     LOGFONTA m_consoleFont{};
     int m_hasCustomFont = 1;
     ValueTable m_valueTable;
-    std::atomic<int> m_handshakeStatus{32};
     int m_promptOpen = 0;
     HWND m_hPromptWnd = nullptr;
     int m_commandTimeoutMs = kDefaultCommandTimeoutMs;
     int m_consoleRan = 0;
-    UniqueHandle m_evtWorkerStopped;
-    UniqueHandle m_evtHandshakeReply;
-    UniqueHandle m_evtWorkerStarted;
-    std::atomic<int> m_handshakePending{0};
 
 private:
     void ActivateFirstInstance();

@@ -499,6 +499,17 @@ TEST(Simulator, ReplyFaults)
         sim.SetSplitReplies(0);
     }
     {
+        SCOPED_TRACE("trickled reply");
+        // A pause long enough that the first byte is read on its own even on
+        // a busy machine.
+        sim.SetTrickleReplies(true, 100ms);
+        client.Send("MUTE?\r");
+        const std::string first = client.ReadSome();
+        EXPECT_EQ(first, "M");
+        EXPECT_EQ(first + client.Read(9), "MUTE=OFF\r:");
+        sim.SetTrickleReplies(false);
+    }
+    {
         SCOPED_TRACE("garbage before replies");
         const std::string garbage = ProjectorSimulator::SampleGarbage(3000);
         sim.SetGarbageBeforeReplies(garbage);
@@ -525,6 +536,7 @@ TEST(Simulator, ClosingFaults)
         {"after the open reply", Close::AfterOpenReply, false, Open(""), Reply(3, 0x20)},
         {"on a command", Close::OnCommand, true, "PWSTATUS?\r", ""},
         {"on text before a session", Close::OnCommand, false, ":\r", ""},
+        {"after a reply's lines, without its prompt", Close::AfterReplyValue, true, "MUTE?\r", "MUTE=OFF\r"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
@@ -536,6 +548,23 @@ TEST(Simulator, ClosingFaults)
         EXPECT_TRUE(client.WaitClosed(&before));
         EXPECT_EQ(before, c.beforeClose);
         sim.SetCloseAt(Close::Never);
+    }
+    {
+        SCOPED_TRACE("on accept");
+        sim.SetCloseAt(Close::OnAccept);
+        Client client("127.0.77.8");
+        std::string before;
+        EXPECT_TRUE(client.WaitClosed(&before));
+        EXPECT_EQ(before, "");
+        sim.SetCloseAt(Close::Never);
+    }
+    {
+        SCOPED_TRACE("talking first");
+        sim.SetGreeting("HELLO\r");
+        Client client("127.0.77.8");
+        EXPECT_EQ(client.Read(6), "HELLO\r");
+        sim.SetGreeting("");
+        OpenSession(client);
     }
     EXPECT_TRUE(ProjectorSimulator::WaitUntil([&] { return sim.OpenConnectionCount() == 0; }, kLimit));
 

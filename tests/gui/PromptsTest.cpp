@@ -2,6 +2,7 @@
 // error while one is on screen is dropped.
 #include <gtest/gtest.h>
 
+#include "LinkMessages.h"
 #include "PrivateMessages.h"
 #include "ProgramHarness.h"
 

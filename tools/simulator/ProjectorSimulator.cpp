@@ -115,7 +115,10 @@ struct Faults {
     bool silentCommands = false;
     std::size_t splitAt = 0;
     std::chrono::milliseconds splitPause{200};
+    bool trickle = false;
+    std::chrono::milliseconds tricklePause{3};
     std::string garbage;
+    std::string greeting;
     CloseMoment closeAt = CloseMoment::Never;
     bool refuse = false;
     bool hang = false;
@@ -174,7 +177,7 @@ struct ProjectorSimulator::Impl {
     bool HandshakeStep(Connection& c);
     bool LineStep(Connection& c);
     std::string Execute(const std::string& line);
-    void Send(Connection& c, const std::string& payload, const Faults& f);
+    void Send(Connection& c, const std::string& payload, const Faults& f, bool textReply = false);
     void CloseConnection(Connection& c);
     void Sweep();
     void FireDuePower();
@@ -352,12 +355,18 @@ void ProjectorSimulator::Impl::Accept()
     setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
     Connection c;
     c.sock = s;
+    Faults f;
     {
         std::lock_guard lock(mutex);
         received.emplace_back();
         c.number = static_cast<int>(received.size());
         openCount = static_cast<int>(connections.size()) + 1;
+        f = faults;
     }
+    if (f.closeAt == CloseMoment::OnAccept)
+        CloseConnection(c);
+    else if (!f.greeting.empty())
+        Send(c, f.greeting, f);
     connections.push_back(std::move(c));
 }
 
@@ -464,7 +473,12 @@ bool ProjectorSimulator::Impl::LineStep(Connection& c)
     if (f.silentCommands) return true;
     // Text before an accepted open request is refused, line by line.
     const std::string body = (!c.session || overlong) ? "ERR\r" : Execute(line);
-    Send(c, f.garbage + body + ":", f);
+    if (f.closeAt == CloseMoment::AfterReplyValue) {
+        Send(c, f.garbage + body, f, true);
+        CloseConnection(c);
+        return false;
+    }
+    Send(c, f.garbage + body + ":", f, true);
     return true;
 }
 
@@ -517,10 +531,15 @@ std::string ProjectorSimulator::Impl::Execute(const std::string& line)
     return "ERR\r";
 }
 
-void ProjectorSimulator::Impl::Send(Connection& c, const std::string& payload, const Faults& f)
+void ProjectorSimulator::Impl::Send(Connection& c, const std::string& payload, const Faults& f, bool textReply)
 {
-    bool ok;
-    if (f.splitAt > 0 && f.splitAt < payload.size()) {
+    bool ok = true;
+    if (textReply && f.trickle) {
+        for (std::size_t i = 0; ok && i < payload.size(); ++i) {
+            if (i > 0) std::this_thread::sleep_for(f.tricklePause);
+            ok = SendAll(c.sock, std::string_view(payload).substr(i, 1));
+        }
+    } else if (f.splitAt > 0 && f.splitAt < payload.size()) {
         ok = SendAll(c.sock, std::string_view(payload).substr(0, f.splitAt));
         if (ok) {
             std::this_thread::sleep_for(f.splitPause);
@@ -883,10 +902,23 @@ void ProjectorSimulator::SetSplitReplies(std::size_t firstPartBytes, std::chrono
     impl_->faults.splitPause = pause;
 }
 
+void ProjectorSimulator::SetTrickleReplies(bool on, std::chrono::milliseconds pause)
+{
+    std::lock_guard lock(impl_->mutex);
+    impl_->faults.trickle = on;
+    impl_->faults.tricklePause = pause;
+}
+
 void ProjectorSimulator::SetGarbageBeforeReplies(std::string bytes)
 {
     std::lock_guard lock(impl_->mutex);
     impl_->faults.garbage = std::move(bytes);
+}
+
+void ProjectorSimulator::SetGreeting(std::string bytes)
+{
+    std::lock_guard lock(impl_->mutex);
+    impl_->faults.greeting = std::move(bytes);
 }
 
 void ProjectorSimulator::SetCloseAt(CloseMoment moment)

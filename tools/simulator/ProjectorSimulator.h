@@ -49,6 +49,9 @@ public:
         AfterProbeReply,  // right after sending a probe reply
         AfterOpenReply,   // right after sending an open reply
         OnCommand,        // on receiving a text command, without replying
+        OnAccept,         // as soon as a connection is accepted, before anything is read
+        AfterReplyValue,  // on a text command: carry it out, send its reply lines
+                          // without the prompt, then close
     };
 
     static constexpr std::uint8_t kAccepted = 0x20;
@@ -95,8 +98,14 @@ public:
     // then the rest. 0 sends replies whole.
     void SetSplitReplies(std::size_t firstPartBytes,
                          std::chrono::milliseconds pause = std::chrono::milliseconds(200));
+    // Every text reply (not handshake replies) leaves one byte per send,
+    // with `pause` between the bytes, so TCP may cut it anywhere.
+    void SetTrickleReplies(bool on, std::chrono::milliseconds pause = std::chrono::milliseconds(3));
     // Bytes sent in front of every text reply (not of handshake replies).
     void SetGarbageBeforeReplies(std::string bytes);
+    // Bytes sent on every connection as soon as it is accepted, before the
+    // peer has said anything.
+    void SetGreeting(std::string bytes);
     void SetCloseAt(CloseMoment moment);
     // No listener: connects are refused. Returns once the listener is closed
     // (or reopened, when switched off).

@@ -33,10 +33,15 @@ constexpr const char* kUsage =
     "      open-status=HH        open replies carry status HH (hex)\n"
     "      silent-commands       read text commands, answer nothing\n"
     "      split-reply[=N]       send replies in two parts, the first N bytes (default 4)\n"
+    "      trickle-replies[=MS]  send text replies one byte at a time, MS apart (default 3)\n"
     "      garbage[=N]           N bytes without CR before each text reply (default 3000)\n"
     "      close-after-probe     drop the connection after the probe reply\n"
     "      close-after-open      drop the connection after the open reply\n"
     "      close-on-command      drop the connection on the next text command\n"
+    "      close-after-reply     carry out the next text command, send its reply lines\n"
+    "                            without the prompt, then drop the connection\n"
+    "      close-on-accept       drop every connection as soon as it is accepted\n"
+    "      talk-first[=TEXT]     send TEXT and CR on every new connection (default HELLO)\n"
     "      refuse-connections    do not listen: connects are refused\n"
     "      hang-connects         connects neither complete nor fail\n"
     "Runs until interrupted (Ctrl+C).\n";
@@ -112,6 +117,10 @@ void ApplyFault(ProjectorSimulator& sim, const std::string& fault)
         sim.SetSilentCommands(true);
     } else if (name == "split-reply") {
         sim.SetSplitReplies(static_cast<std::size_t>(value ? Number(name, *value, 10, 1, 1 << 20) : 4));
+    } else if (name == "trickle-replies") {
+        sim.SetTrickleReplies(true, std::chrono::milliseconds(value ? Number(name, *value, 10, 0, 1000) : 3));
+    } else if (name == "talk-first") {
+        sim.SetGreeting(value ? *value + "\r" : "HELLO\r");
     } else if (name == "garbage") {
         sim.SetGarbageBeforeReplies(ProjectorSimulator::SampleGarbage(
             static_cast<std::size_t>(value ? Number(name, *value, 10, 1, 1 << 20) : 3000)));
@@ -124,6 +133,12 @@ void ApplyFault(ProjectorSimulator& sim, const std::string& fault)
     } else if (name == "close-on-command") {
         noValue();
         sim.SetCloseAt(Close::OnCommand);
+    } else if (name == "close-after-reply") {
+        noValue();
+        sim.SetCloseAt(Close::AfterReplyValue);
+    } else if (name == "close-on-accept") {
+        noValue();
+        sim.SetCloseAt(Close::OnAccept);
     } else if (name == "refuse-connections") {
         noValue();
         sim.SetRefuseConnections(true);

@@ -1,0 +1,197 @@
+#include "ProjectorLink.h"
+
+#include <utility>
+
+#include "LinkMessages.h"
+#include "SessionRecords.h"
+#include "Wait.h"
+
+namespace {
+
+constexpr UINT_PTR kKeepAliveTimer = 9;
+constexpr UINT kKeepAlivePeriodMs = 300000;
+constexpr UINT_PTR kCommandTimer = 10;
+constexpr DWORD kHandshakeWaitMs = 2000;
+constexpr const char* kNoProjector = "0.0.0.0";
+
+// Before anything modal, let the worker that sent the line go on receiving.
+void ReleaseSender()
+{
+    if (InSendMessage()) ReplyMessage(1);
+}
+
+}  // namespace
+
+ProjectorLink::ProjectorLink(LinkClient& client) : m_client(client) {}
+
+ProjectorLink::~ProjectorLink()
+{
+    StopWorker();
+}
+
+void ProjectorLink::Attach(HWND window, std::vector<CcItem> captionItems)
+{
+    m_window = window;
+    m_session = LinkSession(std::move(captionItems));
+}
+
+void ProjectorLink::Configure(LinkSettings settings)
+{
+    m_settings = std::move(settings);
+}
+
+bool ProjectorLink::Connect()
+{
+    ReapEndedWorker();
+    if (m_session.IsOpen()) return true;
+    const HandshakeOutcome outcome = RunHandshake(*this, m_settings.password);
+    if (outcome.opened) {
+        m_session.Opened();
+        PostMessageA(m_window, WM_LINK_OPENED, 0, 0);
+        return true;
+    }
+    if (outcome.report) m_client.ShowLinkError(*outcome.report);
+    Disconnect();
+    return false;
+}
+
+void ProjectorLink::Disconnect()
+{
+    KillTimer(m_window, kCommandTimer);
+    StopWorker();
+    m_session.Closed();
+    ResetEvent(m_handOver.workerStarted.get());
+    ResetEvent(m_handOver.replyAccepted.get());
+}
+
+void ProjectorLink::Send(const Command& command)
+{
+    ReapEndedWorker();
+    if (!m_session.IsOpen()) Connect();
+    Perform(m_session.Submit(command));
+}
+
+void ProjectorLink::StartKeepAlive()
+{
+    SetTimer(m_window, kKeepAliveTimer, kKeepAlivePeriodMs, nullptr);
+}
+
+void ProjectorLink::Shutdown()
+{
+    KillTimer(m_window, kKeepAliveTimer);
+    StopWorker();
+}
+
+// A new connection for the handshake (an existing worker is reused). The
+// connect itself runs on the worker; its outcome is known once it signals.
+bool ProjectorLink::Open(std::optional<int>& report)
+{
+    ReapEndedWorker();
+    if (m_worker) return true;
+    ResetEvent(m_handOver.workerStarted.get());
+    if (m_settings.address == kNoProjector) return false;
+
+    auto worker = std::make_unique<CClientThread>(m_settings.address, m_window, m_handOver);
+    if (!worker->Start()) return false;
+    m_worker = std::move(worker);
+    WaitHandlingSentMessages(m_handOver.workerStarted.get(), INFINITE);
+    if (!m_worker->Connected()) {
+        StopWorker();
+        report = kStatusConnectFailed;
+        return false;
+    }
+    return true;
+}
+
+// 0x20 when an accepted reply came within the wait, else the refusal the
+// worker recorded, or -1. A refusal is known only once the wait is over.
+int ProjectorLink::Exchange(const std::uint8_t* request, std::size_t length)
+{
+    ResetEvent(m_handOver.replyAccepted.get());
+    m_handOver.pending = true;
+    m_handOver.status = kStatusNoReply;
+    if (m_worker) m_worker->Socket().SendData(reinterpret_cast<const char*>(request), static_cast<int>(length));
+    if (WaitHandlingSentMessages(m_handOver.replyAccepted.get(), kHandshakeWaitMs) == WAIT_OBJECT_0)
+        return kStatusAccepted;
+    return m_handOver.status;
+}
+
+void ProjectorLink::Close()
+{
+    StopWorker();
+}
+
+// Ends the worker and waits for its thread. Reply lines it delivers meanwhile
+// are handled (and ignored), so neither side can wait for the other forever.
+void ProjectorLink::StopWorker()
+{
+    if (!m_worker) return;
+    m_worker->RequestStop();
+    WaitHandlingSentMessages(m_worker->ThreadHandle(), INFINITE);
+    m_worker.reset();
+    if (m_session.IsOpen()) m_session.Closed();
+}
+
+void ProjectorLink::ReapEndedWorker()
+{
+    if (m_worker && (m_worker->HasEnded() || m_worker->PeerClosed())) StopWorker();
+}
+
+LRESULT ProjectorLink::OnReplyLine(const char* text, std::size_t length)
+{
+    // Lines from a link being torn down are not acted on.
+    if (!m_worker || m_worker->Stopping()) return 0;
+    Perform(m_session.Line(std::string_view(text != nullptr ? text : "", text != nullptr ? length : 0)));
+    return 0;
+}
+
+void ProjectorLink::OnWorkerEnded()
+{
+    ReapEndedWorker();
+}
+
+void ProjectorLink::OnTimer(UINT_PTR id)
+{
+    if (id == kKeepAliveTimer) {
+        ReapEndedWorker();
+        Perform(m_session.KeepAliveTick());
+    } else if (id == kCommandTimer) {
+        KillTimer(m_window, kCommandTimer);
+        Perform(m_session.CommandTimedOut());
+    }
+}
+
+void ProjectorLink::Perform(const LinkActions& actions)
+{
+    using Kind = LinkAction::Kind;
+    for (const LinkAction& action : actions) {
+        switch (action.kind) {
+        case Kind::Send:
+            m_handOver.pending = false;  // from now on received data is text
+            if (!m_worker) break;
+            SetTimer(m_window, kCommandTimer, static_cast<UINT>(m_settings.commandTimeoutMs), nullptr);
+            m_worker->Socket().SendData(action.text.data(), static_cast<int>(action.text.size()));
+            break;
+        case Kind::StopTimer:
+            KillTimer(m_window, kCommandTimer);
+            break;
+        case Kind::Close:
+            StopWorker();
+            break;
+        case Kind::Report:
+            m_client.ShowLinkError(action.code);
+            break;
+        case Kind::ConfirmPowerOff: {
+            ReleaseSender();
+            const bool yes = m_client.ConfirmPowerOff();
+            Perform(m_session.PowerOffAnswered(yes));
+            break;
+        }
+        case Kind::ShowCaptionMenu:
+            ReleaseSender();
+            m_client.ShowCaptionMenu(action.code);
+            m_session.CaptionMenuClosed();
+            break;
+        }
+    }
+}
