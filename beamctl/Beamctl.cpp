@@ -12,21 +12,21 @@
 
 namespace {
 
-int Fail(std::ostream& err, ExitStatus status, const std::string& problem)
+int Fail(std::string& err, ExitStatus status, const std::string& problem)
 {
-    err << "beamctl: " << problem << "\n";
+    err += "beamctl: " + problem + "\n";
     return ExitCode(status);
 }
 
-int UsageFailure(std::ostream& err, const UsageError& error)
+int UsageFailure(std::string& err, const UsageError& error)
 {
-    err << "beamctl: " << error.message << "\n" << error.hint << "\n";
+    err += "beamctl: " + error.message + "\n" + error.hint + "\n";
     return ExitCode(ExitStatus::Usage);
 }
 
 // The items' values from their reply lines; an item answered ERR, or with no
 // line of its own, has none.
-int RunStatus(ProjectorClient& client, const Request& request, bool json, std::ostream& out, std::ostream& err)
+int RunStatus(ProjectorClient& client, const Request& request, bool json, std::string& out, std::string& err)
 {
     std::vector<Field> fields;
     std::optional<ClientResult> firstProblem;
@@ -50,35 +50,35 @@ int RunStatus(ProjectorClient& client, const Request& request, bool json, std::o
         }
         fields.push_back({std::string(item.name), value});
     }
-    out << (json ? FieldsJson(fields) : FieldsText(fields));
+    out += json ? FieldsJson(fields) : FieldsText(fields);
     if (firstProblem) return Fail(err, firstProblem->status, firstProblem->problem);
     return ExitCode(ExitStatus::Done);
 }
 
-int RunProbe(ProjectorClient& client, bool json, std::ostream& out, std::ostream& err)
+int RunProbe(ProjectorClient& client, bool json, std::string& out, std::string& err)
 {
     ProbeAnswer answer;
     const ClientResult result = client.Probe(answer);
     std::vector<Field> fields{{"reachable", answer.reachable ? "yes" : "no"}};
     if (answer.reachable) fields.push_back({"password", answer.passwordRequired ? "required" : "none"});
-    out << (json ? FieldsJson(fields) : FieldsText(fields));
+    out += json ? FieldsJson(fields) : FieldsText(fields);
     if (result.status != ExitStatus::Done) return Fail(err, result.status, result.problem);
     return ExitCode(ExitStatus::Done);
 }
 
 }  // namespace
 
-int RunBeamctl(const std::vector<std::string>& args, const Host& host, std::ostream& out, std::ostream& err)
+int RunBeamctl(const std::vector<std::string>& args, const Host& host, std::string& out, std::string& err)
 {
     const ParsedOptions parsed = ParseOptions(args);
     if (parsed.error) return UsageFailure(err, *parsed.error);
     const Options& options = parsed.options;
     if (options.help) {
-        out << HelpText();
+        out += HelpText();
         return ExitCode(ExitStatus::Done);
     }
     if (options.version) {
-        out << VersionText();
+        out += VersionText();
         return ExitCode(ExitStatus::Done);
     }
 
@@ -104,7 +104,7 @@ int RunBeamctl(const std::vector<std::string>& args, const Host& host, std::ostr
         for (const Command& command : what.commands) {
             const ClientResult result = client.Run(command, replies);
             if (what.kind == RequestKind::Replies)
-                out << (options.json ? RepliesJson(replies) : RepliesText(replies));
+                out += options.json ? RepliesJson(replies) : RepliesText(replies);
             if (result.status != ExitStatus::Done) {
                 status = Fail(err, result.status, result.problem);
                 break;

@@ -1,12 +1,11 @@
-// beamctl as a function: the command line in, text on two streams and an exit
-// status out. What it needs from the machine (environment, the console's
+// beamctl as a function: the command line in, the text of its two output
+// streams and its exit status out. What it needs from the machine (environment, the console's
 // saved settings and channels, a network transport) comes in through Host, so
 // tests run it in-process against the projector simulator. Windows-free.
 #pragma once
 
 #include <functional>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,5 +20,6 @@ struct Host {
     std::function<std::unique_ptr<Transport>()> makeTransport;
 };
 
-// `args` without the program name. Returns the exit status.
-int RunBeamctl(const std::vector<std::string>& args, const Host& host, std::ostream& out, std::ostream& err);
+// `args` without the program name. What is meant for standard output and
+// standard error is appended to `out` and `err`. Returns the exit status.
+int RunBeamctl(const std::vector<std::string>& args, const Host& host, std::string& out, std::string& err);

@@ -8,7 +8,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -58,11 +57,8 @@ protected:
             [this] { return m_channels; },
             MakeSocketTransport,
         };
-        std::ostringstream out, err;
         RunOutcome outcome;
-        outcome.status = RunBeamctl(args, host, out, err);
-        outcome.out = out.str();
-        outcome.err = err.str();
+        outcome.status = RunBeamctl(args, host, outcome.out, outcome.err);
         return outcome;
     }
 
