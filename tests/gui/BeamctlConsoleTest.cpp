@@ -4,14 +4,10 @@
 // follow-up) and every change of state must come out alike.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
-#include <memory>
 
 #include "CapturedRun.h"
-#include "ProgramHarness.h"
-#include "ProjectorSimulator.h"
-#include "SettingsStore.h"
+#include "SavedProjectorFixture.h"
 #include "resource.h"
 
 namespace {
@@ -26,36 +22,8 @@ std::string Sessions(const ProjectorSimulator& sim)
     return text;
 }
 
-class ConsoleAndBeamctl : public ::testing::Test {
+class ConsoleAndBeamctl : public SavedProjectorFixture {
 protected:
-    void SetUp() override
-    {
-        ClearProgramRegistry();
-        SetEnvironmentVariableA("BEAMDESK_PROJECTOR", nullptr);
-        SetEnvironmentVariableA("BEAMDESK_PASSWORD", nullptr);
-    }
-    void TearDown() override { ClearProgramRegistry(); }
-
-    static std::unique_ptr<ProjectorSimulator> Simulator(int octet, const std::string& password)
-    {
-        ProjectorSimulator::Options options;
-        options.address = "127.0.66." + std::to_string(octet);
-        options.password = password;
-        auto sim = std::make_unique<ProjectorSimulator>(options);
-        EXPECT_TRUE(sim->Start()) << options.address;
-        return sim;
-    }
-
-    static void PointConsoleAt(int octet, const std::string& password)
-    {
-        AppSettings settings{};
-        ResetSettings(settings);
-        const std::uint8_t ip[4] = {127, 0, 66, static_cast<std::uint8_t>(octet)};
-        std::memcpy(settings.ipAddress, ip, sizeof ip);
-        SetPasswordText(settings, password);
-        ASSERT_EQ(SaveSettings(settings), 1);
-    }
-
     ProgramFolder m_folder;
 };
 
@@ -84,13 +52,13 @@ TEST_F(ConsoleAndBeamctl, SamePressSameSession)
         c.state(*byBeamctl);
         c.state(*byConsole);
 
-        const CapturedRun run = RunCaptured(ExecutableFolder() + "beamctl.exe",
-                                            "--projector 127.0.66." + std::to_string(octet - 1) + " --password \"" +
-                                                c.password + "\" " + c.beamctl);
+        const std::string args =
+            "--projector " + Address(octet - 1) + " --password \"" + c.password + "\" " + c.beamctl;
+        const CapturedRun run = RunCaptured(ExecutableFolder() + "beamctl.exe", args);
         EXPECT_EQ(run.exitCode, 0u) << c.press << ": " << run.err;
         const std::string expected = Sessions(*byBeamctl);
 
-        PointConsoleAt(octet, c.password);
+        SaveProjector(octet, c.password);
         RunningProgram program(m_folder.Executable());
         HWND console = program.WaitForConsole();
         ASSERT_NE(console, nullptr) << c.press;

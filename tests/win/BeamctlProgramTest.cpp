@@ -4,58 +4,26 @@
 // names one, and the caption channels of the Beamdesk.ini beside the program.
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <memory>
-
 #include "CapturedRun.h"
-#include "ProgramHarness.h"
-#include "ProjectorSimulator.h"
-#include "SettingsStore.h"
+#include "SavedProjectorFixture.h"
 
 namespace {
 
 using namespace std::string_literals;
 
-class BeamctlProgram : public ::testing::Test {
+class BeamctlProgram : public SavedProjectorFixture {
 protected:
-    void SetUp() override
-    {
-        ClearProgramRegistry();
-        // Whatever the test run was started with: the key must be the only source.
-        SetEnvironmentVariableA("BEAMDESK_PROJECTOR", nullptr);
-        SetEnvironmentVariableA("BEAMDESK_PASSWORD", nullptr);
-    }
-    void TearDown() override { ClearProgramRegistry(); }
-
     // A simulator on a fresh address, and that address's last octet.
     std::unique_ptr<ProjectorSimulator> Simulator(int& octet, const std::string& password = "")
     {
         static int last = 99;
         octet = ++last;
-        ProjectorSimulator::Options options;
-        options.address = "127.0.66." + std::to_string(octet);
-        options.password = password;
-        auto sim = std::make_unique<ProjectorSimulator>(options);
-        EXPECT_TRUE(sim->Start());
-        return sim;
+        return SavedProjectorFixture::Simulator(octet, password);
     }
-
-    static std::string Address(int octet) { return "127.0.66." + std::to_string(octet); }
 
     static CapturedRun Beamctl(const std::string& arguments, const std::string& folder = ExecutableFolder())
     {
         return RunCaptured(folder + "beamctl.exe", arguments);
-    }
-
-    // The console's own writer stores them, password scrambling included.
-    static void SaveProjector(int octet, const std::string& password)
-    {
-        AppSettings settings{};
-        ResetSettings(settings);
-        const std::uint8_t ip[4] = {127, 0, 66, static_cast<std::uint8_t>(octet)};
-        std::memcpy(settings.ipAddress, ip, sizeof ip);
-        SetPasswordText(settings, password);
-        ASSERT_EQ(SaveSettings(settings), 1);
     }
 
     static std::string Commands(const ProjectorSimulator& sim)
