@@ -2,8 +2,9 @@
 // projector's prompt for `power on`, against the projector simulator on
 // loopback, beside a raw Winsock client in this process that makes the same
 // session by hand (connect, probe, close, the console's 500 ms pause, connect,
-// open request, command, prompt): the floor. Both include the pause. Prints
-// medians; asserts nothing.
+// open request, command, prompt): the floor. Both include the pause. Also how
+// long beamctl takes to give up on a connect that hangs (its limit: 2000 ms).
+// Prints medians; asserts nothing.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -28,6 +29,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kAddress = "127.0.66.250";
+constexpr const char* kHangingAddress = "127.0.66.251";
 constexpr unsigned char kOctets[4] = {127, 0, 66, 250};
 constexpr const char* kCommand = "IMPWR ON\r";
 
@@ -112,24 +114,33 @@ struct BeamctlTimes {
 // The simulator notes when the command came; its prompt left right before.
 std::atomic<long long> g_commandAt{0};
 
-BeamctlTimes BeamctlPowerOn()
+// Runs beamctl power on against `address`; its exit code, and the time from
+// the start until it ended.
+DWORD RunBeamctl(const char* address, Clock::time_point& start, Clock::time_point& end)
 {
     const std::string exe = ExecutableFolder() + "beamctl.exe";
-    std::string commandLine = "\"" + exe + "\" --projector " + kAddress + " power on";
+    std::string commandLine = "\"" + exe + "\" --projector " + address + " power on";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    g_commandAt = 0;
-    const auto start = Clock::now();
+    start = Clock::now();
     if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process))
         Fail("cannot start " + exe);
     WaitForSingleObject(process.hProcess, 30000);
-    const auto end = Clock::now();
+    end = Clock::now();
     DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    return code;
+}
+
+BeamctlTimes BeamctlPowerOn()
+{
+    g_commandAt = 0;
+    Clock::time_point start, end;
+    const DWORD code = RunBeamctl(kAddress, start, end);
     if (code != 0) Fail("beamctl exited with " + std::to_string(code));
     if (g_commandAt == 0) Fail("the command never came");
     const Clock::time_point commandAt{Clock::duration(g_commandAt.load())};
@@ -168,6 +179,19 @@ int main(int argc, char** argv)
         std::printf("  start to beamctl's exit           %8.1f ms\n", Median(toExit));
         std::printf("  beyond the floor: %.1f ms (process start under Wine, sockets, session code)\n",
                     Median(toPrompt) - f);
+
+        ProjectorSimulator::Options hangingOptions;
+        hangingOptions.address = kHangingAddress;
+        ProjectorSimulator hanging(hangingOptions);
+        if (!hanging.Start()) Fail(std::string("cannot start the simulator on ") + kHangingAddress);
+        hanging.SetHangConnects(true);
+        std::vector<double> givingUp;
+        for (int i = 0; i < std::min(runs, 3); ++i) {
+            Clock::time_point start, end;
+            if (RunBeamctl(kHangingAddress, start, end) != 3) Fail("beamctl did not exit 3 on a hanging connect");
+            givingUp.push_back(Ms(end - start));
+        }
+        std::printf("  a connect that hangs: exit 3 after %8.1f ms (limit 2000 ms)\n", Median(givingUp));
         WSACleanup();
     } catch (const std::exception& e) {
         std::printf("beamctl benchmark failed: %s\n", e.what());
