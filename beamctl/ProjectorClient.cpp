@@ -71,12 +71,13 @@ ClientResult ProjectorClient::Open()
                                           (statuses.size() < 2 ? "probe" : "open request") + " within " +
                                           Ms(kHandshakeReplyLimit)};
     if (report == kStatusPasswordRefused || report == kStatusPasswordRequired) {
-        if (statuses.size() < 2) {
-            if (havePassword)
-                return {ExitStatus::Password, "the projector at " + at + " wants no password, but one was given"};
+        // Stopped after the probe: the projector and we disagree on having one.
+        const bool probeOnly = statuses.size() == 1;
+        if (probeOnly && statuses.front() == kStatusAccepted && havePassword)
+            return {ExitStatus::Password, "the projector at " + at + " wants no password, but one was given"};
+        if (probeOnly && statuses.front() == kStatusPasswordRequired && !havePassword)
             return {ExitStatus::Password, "the projector at " + at + " wants a password: give --password or " +
                                               kPasswordVariable};
-        }
         return {ExitStatus::Password, "the projector at " + at + " refused the password"};
     }
     return {ExitStatus::NoAnswer, "the projector at " + at + " refused the session (status " + Hex(report) + ")"};

@@ -169,13 +169,16 @@ TEST_F(BeamctlRun, PasswordProblemsExitFour)
         const char* ours;
         int connections;  // 1: the probe already shows the disagreement
         const char* says;
+        std::optional<std::uint8_t> probeStatus = std::nullopt;
     } const cases[] = {
         {"secret", "wrong", 2, "refused the password"},
         {"secret", "", 1, "wants a password"},
         {"", "secret", 1, "wants no password"},
+        {"", "", 1, "refused the password", 0x43},  // the probe itself refused with the password code
     };
     for (const Case& c : cases) {
         auto& sim = Simulator(c.projector);
+        sim.SetProbeStatus(c.probeStatus);
         const RunOutcome r = Run({"--password", c.ours, "power", "on"});
         EXPECT_EQ(r.status, 4) << c.ours;
         EXPECT_EQ(r.out, "");
