@@ -3,12 +3,13 @@
 ; Built by installer/CMakeLists.txt, which passes
 ;   VERSION        the product version, three numbers ("1.0.0")
 ;   BEAMDESK_EXE   the console program          KEYGRANT_EXE  the settings-key tool
+;   BEAMCTL_EXE    the command-line client
 ;   DEFAULT_INI    the default Beamdesk.ini     ICON          the program icon
 ;   LANGUAGES_DIR  the translations, <name>\Language.ini (the folder may not exist)
 ;   OUTFILE        the setup program to write
 ;
 ; What the installation puts on the machine:
-;   $PROGRAMFILES64\Beamdesk\   Beamdesk.exe, Beamdesk.ini (only when none is there:
+;   $PROGRAMFILES64\Beamdesk\   Beamdesk.exe, beamctl.exe, Beamdesk.ini (only when none is there:
 ;                               an existing one is the user's and stays as it is),
 ;                               languages\<name>\Language.ini (the shipped
 ;                               translations, refreshed by every installation),
@@ -23,7 +24,7 @@
 ;
 ; Uninstall policy:
 ;   The uninstaller removes what belongs to the program in its folder: Beamdesk.exe,
-;   Beamdesk.ini and Language.ini (whether setup or the user wrote them: the user
+;   beamctl.exe, Beamdesk.ini and Language.ini (whether setup or the user wrote them: the user
 ;   confirmed a complete removal), every languages\<name>\Language.ini, and itself;
 ;   then the folders, but only when they are empty, so anything else the user put
 ;   there stays, with its folder. It removes both shortcuts and the uninstall entry.
@@ -211,6 +212,8 @@ Section "Beamdesk" SecProgram
   SetOutPath "$INSTDIR"
   SetOverwrite on
   File "${BEAMDESK_EXE}"
+  ; beside the console: it reads the same Beamdesk.ini
+  File "${BEAMCTL_EXE}"
   ; The user's own settings file is never replaced.
   SetOverwrite off
   File "/oname=Beamdesk.ini" "${DEFAULT_INI}"
@@ -331,6 +334,7 @@ FunctionEnd
 
 Section "Uninstall"
   Delete "$INSTDIR\Beamdesk.exe"
+  Delete "$INSTDIR\beamctl.exe"
   Delete "$INSTDIR\Beamdesk.ini"
   Delete "$INSTDIR\Language.ini"
 

@@ -22,3 +22,7 @@ tools/wine-run --tree build/bench build/win/bin/startup_bench.exe "${RUNS:-7}"
 echo
 echo "== link (Beamdesk vs a raw Winsock client, against the simulator on 127.0.99.1)"
 tools/wine-run --tree build/bench build/win/bin/link_bench.exe "${PRESSES:-30}"
+
+echo
+echo "== beamctl (start to the projector's prompt for power on vs a raw Winsock session, simulator on 127.0.66.250)"
+tools/wine-run --tree build/bench build/win/bin/beamctl_bench.exe "${RUNS:-7}"

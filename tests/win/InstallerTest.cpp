@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "CapturedRun.h"
 #include "ProgramHarness.h"
 #include "SettingsStore.h"
 #include "StartupRegistration.h"
@@ -424,6 +425,11 @@ TEST_F(InstallerTest, SilentInstallPutsEverythingInPlace)
 
     // The program, byte for byte, and the default program INI.
     EXPECT_EQ(ReadBytes(InstalledProgram()), ReadBytes(ExecutableFolder() + "Beamdesk.exe"));
+    // The command-line client beside it, and it runs from there.
+    EXPECT_EQ(ReadBytes(InstallFolder() + "beamctl.exe"), ReadBytes(ExecutableFolder() + "beamctl.exe"));
+    const CapturedRun beamctl = RunCaptured(InstallFolder() + "beamctl.exe", "--version");
+    EXPECT_EQ(beamctl.exitCode, 0u) << beamctl.err;
+    EXPECT_NE(beamctl.out.find(kVersion), std::string::npos) << beamctl.out;
     const std::string ini = InstallFolder() + "Beamdesk.ini";
     ASSERT_TRUE(FileExists(ini));
     struct IniEntry {
@@ -647,7 +653,7 @@ TEST_F(InstallerTest, SilentUninstallRemovesTheProgramAndKeepsTheSettings)
 
         ASSERT_EQ(RunSilentUninstaller(), kDone) << c.what;
 
-        for (const char* name : {"Beamdesk.exe", "Beamdesk.ini", "Language.ini", "Uninstall.exe"})
+        for (const char* name : {"Beamdesk.exe", "beamctl.exe", "Beamdesk.ini", "Language.ini", "Uninstall.exe"})
             EXPECT_FALSE(FileExists(InstallFolder() + name)) << c.what << ": " << name;
         for (const std::string& translation : InstalledTranslations())
             EXPECT_FALSE(FileExists(translation)) << c.what << ": " << translation;

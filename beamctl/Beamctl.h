@@ -1,0 +1,25 @@
+// beamctl as a function: the command line in, the text of its two output
+// streams and its exit status out. What it needs from the machine (environment, the console's
+// saved settings and channels, a network transport) comes in through Host, so
+// tests run it in-process against the projector simulator. Windows-free.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ProgramIni.h"
+#include "Target.h"
+#include "Transport.h"
+
+struct Host {
+    EnvironmentLookup environment;
+    SavedProjectorLookup savedProjector;
+    std::function<ValueTable()> captionChannels;
+    std::function<std::unique_ptr<Transport>()> makeTransport;
+};
+
+// `args` without the program name. What is meant for standard output and
+// standard error is appended to `out` and `err`. Returns the exit status.
+int RunBeamctl(const std::vector<std::string>& args, const Host& host, std::string& out, std::string& err);

@@ -1,0 +1,15 @@
+// beamctl's exit statuses: what a script branches on. Windows-free.
+#pragma once
+
+enum class ExitStatus {
+    Done = 0,            // every command was confirmed by the projector's prompt
+    Usage = 2,           // bad command line or settings; nothing was sent
+    NoAnswer = 3,        // no connection, no handshake reply, session refused, or no reply in time
+    Password = 4,        // the password was refused, or the projector and we disagree on having one
+    ProjectorError = 5,  // the projector answered ERR, or named no state where one was asked for
+};
+
+inline int ExitCode(ExitStatus status)
+{
+    return static_cast<int>(status);
+}

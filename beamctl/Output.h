@@ -1,0 +1,28 @@
+// What beamctl prints on standard output: name=value lines, or one JSON
+// object with the same names. Values are the projector's bytes; in lines, any
+// control character is shown as \xNN so a value can never make a line of its
+// own, and JSON escapes whatever is not printable ASCII. Windows-free.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// A name and its value; no value: not known (left out of the lines, null in JSON).
+using Field = std::pair<std::string, std::optional<std::string>>;
+
+std::string FieldsText(const std::vector<Field>& fields);
+std::string FieldsJson(const std::vector<Field>& fields);
+
+// The reply lines of a raw command: one output line each, or {"replies": [...]}.
+std::string RepliesText(const std::vector<std::string>& replies);
+std::string RepliesJson(const std::vector<std::string>& replies);
+
+// A JSON string literal of the bytes: ASCII control characters, the quote,
+// the backslash and every byte above 0x7E escaped (bytes above 0x7F read as
+// U+0080 to U+00FF), so the output is valid UTF-8 whatever the projector sent.
+std::string JsonString(std::string_view bytes);
+// The bytes with every control character shown as \xNN.
+std::string PrintableLine(std::string_view bytes);

@@ -1,0 +1,201 @@
+#include "ProjectorClient.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "SessionRecords.h"
+#include "TransportChannel.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::string_view kPrompt = ":";
+constexpr std::string_view kErrorReply = "ERR";
+
+std::string Hex(int status)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", status & 0xFF);
+    return text;
+}
+
+std::string Ms(std::chrono::milliseconds ms)
+{
+    return std::to_string(ms.count()) + " ms";
+}
+
+std::string ConnectProblem(Transport::ConnectResult result, const std::string& at)
+{
+    switch (result) {
+    case Transport::ConnectResult::Refused: return "no projector at " + at + ": the connection was refused";
+    case Transport::ConnectResult::TimedOut:
+        return "no projector at " + at + ": no connection within " + Ms(kConnectLimit);
+    default: return "no projector at " + at + ": the connection failed";
+    }
+}
+
+}  // namespace
+
+std::string Shown(std::string_view command)
+{
+    if (!command.empty() && command.back() == '\r') command.remove_suffix(1);
+    std::string shown = "'";
+    shown.append(command);
+    shown += '\'';
+    return shown;
+}
+
+ProjectorClient::ProjectorClient(Transport& transport, Target target)
+    : m_transport(transport), m_target(std::move(target))
+{
+}
+
+ClientResult ProjectorClient::Open()
+{
+    TransportChannel channel(m_transport, m_target.address);
+    const HandshakeOutcome outcome = RunHandshake(channel, m_target.password);
+    if (outcome.opened) {
+        m_session.Opened();
+        m_lines.Reset();
+        return {};
+    }
+    m_transport.Close();
+
+    const std::string at = m_target.address.Text();
+    const int report = outcome.report.value_or(kStatusNoReply);
+    const bool havePassword = !m_target.password.empty();
+    const std::vector<int>& statuses = channel.Statuses();
+    if (report == kStatusConnectFailed) return {ExitStatus::NoAnswer, ConnectProblem(channel.LastConnect(), at)};
+    if (report == kStatusNoReply)
+        return {ExitStatus::NoAnswer, "the projector at " + at + " did not answer the " +
+                                          (statuses.size() < 2 ? "probe" : "open request") + " within " +
+                                          Ms(kHandshakeReplyLimit)};
+    if (report == kStatusPasswordRefused || report == kStatusPasswordRequired) {
+        // Stopped after the probe: the projector and we disagree on having one.
+        const bool probeOnly = statuses.size() == 1;
+        if (probeOnly && statuses.front() == kStatusAccepted && havePassword)
+            return {ExitStatus::Password, "the projector at " + at + " wants no password, but one was given"};
+        if (probeOnly && statuses.front() == kStatusPasswordRequired && !havePassword)
+            return {ExitStatus::Password, "the projector at " + at + " wants a password: give --password or " +
+                                              kPasswordVariable};
+        return {ExitStatus::Password, "the projector at " + at + " refused the password"};
+    }
+    return {ExitStatus::NoAnswer, "the projector at " + at + " refused the session (status " + Hex(report) + ")"};
+}
+
+ClientResult ProjectorClient::Probe(ProbeAnswer& answer)
+{
+    answer = {};
+    TransportChannel channel(m_transport, m_target.address);
+    std::optional<int> report;
+    const std::string at = m_target.address.Text();
+    if (!channel.Open(report)) return {ExitStatus::NoAnswer, ConnectProblem(channel.LastConnect(), at)};
+    const ProbeRequest probe = BuildProbeRequest();
+    const int status = channel.Exchange(probe.data(), probe.size());
+    m_transport.Close();  // no second connection follows: no pause
+    if (status == kStatusAccepted || status == kStatusPasswordRequired) {
+        answer.reachable = true;
+        answer.passwordRequired = status == kStatusPasswordRequired;
+        return {};
+    }
+    if (status == kStatusNoReply)
+        return {ExitStatus::NoAnswer,
+                "the projector at " + at + " did not answer the probe within " + Ms(kHandshakeReplyLimit)};
+    return {ExitStatus::NoAnswer, "the projector at " + at + " refused the probe (status " + Hex(status) + ")"};
+}
+
+// The connection is gone before the prompt came: the session ends with it.
+ClientResult ProjectorClient::Lost(const std::string& what)
+{
+    m_session.Closed();
+    m_transport.Close();
+    return {ExitStatus::NoAnswer, what};
+}
+
+// Carries out what the session decided. `sent` gets the text of a command
+// that went out.
+ClientResult ProjectorClient::Carry(const LinkActions& actions, std::string& sent)
+{
+    for (const LinkAction& action : actions) {
+        switch (action.kind) {
+        case LinkAction::Kind::Send:
+            if (!m_transport.Send(action.text))
+                return Lost("the connection to the projector broke while sending " + Shown(action.text));
+            sent = action.text;
+            break;
+        case LinkAction::Kind::Close:
+            m_transport.Close();
+            break;
+        case LinkAction::Kind::ConfirmPowerOff:
+            // Only a toggle would ask, and beamctl switches power directly.
+            Carry(m_session.PowerOffAnswered(false), sent);
+            break;
+        case LinkAction::Kind::ShowCaptionMenu:
+            m_session.CaptionMenuClosed();
+            break;
+        case LinkAction::Kind::StopTimer:
+        case LinkAction::Kind::Report:  // the caller words time-outs itself
+            break;
+        }
+    }
+    return {};
+}
+
+ClientResult ProjectorClient::Run(const Command& command, std::vector<std::string>& replies)
+{
+    replies.clear();
+    std::string outstanding;
+    if (ClientResult r = Carry(m_session.Submit(command), outstanding); r.status != ExitStatus::Done) return r;
+    if (outstanding.empty())
+        return {ExitStatus::NoAnswer, "the session could not send " + Shown(command.text)};
+
+    auto deadline = Clock::now() + m_target.commandTimeout;
+    bool followedUp = false;
+    bool projectorError = false;
+    bool answered = false;
+    std::optional<ClientResult> failure;
+    while (!answered && !failure) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            Carry(m_session.CommandTimedOut(), outstanding);
+            m_transport.Close();
+            return {ExitStatus::NoAnswer, "the projector did not answer " + Shown(outstanding) + " within " +
+                                              Ms(m_target.commandTimeout)};
+        }
+        char chunk[kReceiveBufferSize];
+        std::size_t received = 0;
+        const auto result = m_transport.Receive(chunk, sizeof chunk, received, left);
+        if (result == Transport::ReceiveResult::TimedOut) continue;
+        if (result == Transport::ReceiveResult::Closed)
+            return Lost("the projector closed the connection before answering " + Shown(outstanding));
+
+        m_lines.Feed(chunk, received, [&](std::string_view line) {
+            if (answered || failure) return;  // nothing after the last prompt belongs to this command
+            const bool prompt = line == kPrompt;
+            if (!prompt) {
+                replies.emplace_back(line);
+                if (line.substr(0, kErrorReply.size()) == kErrorReply) projectorError = true;
+            }
+            std::string followUp;
+            if (ClientResult r = Carry(m_session.Line(line), followUp); r.status != ExitStatus::Done) {
+                failure = r;
+                return;
+            }
+            if (!followUp.empty()) {
+                // The session answered the prompt with the follow-up: its own
+                // prompt is the one that counts now.
+                outstanding = followUp;
+                followedUp = true;
+                deadline = Clock::now() + m_target.commandTimeout;
+                return;
+            }
+            if (prompt) answered = true;
+        });
+    }
+    if (failure) return *failure;
+    if (projectorError) return {ExitStatus::ProjectorError, "the projector answered ERR to " + Shown(outstanding)};
+    if (command.kind == CommandKind::Query && !followedUp)
+        return {ExitStatus::ProjectorError,
+                "the projector's reply to " + Shown(command.text) + " named no state to switch from"};
+    return {};
+}

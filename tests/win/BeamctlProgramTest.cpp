@@ -1,0 +1,101 @@
+// beamctl.exe started as a script starts it, against the projector simulator
+// (127.0.66.100 and up): a toggle, status, the projector and password taken
+// from the console's settings key when neither an option nor the environment
+// names one, and the caption channels of the Beamdesk.ini beside the program.
+#include <gtest/gtest.h>
+
+#include "CapturedRun.h"
+#include "SavedProjectorFixture.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+class BeamctlProgram : public SavedProjectorFixture {
+protected:
+    // A simulator on a fresh address, and that address's last octet.
+    std::unique_ptr<ProjectorSimulator> Simulator(int& octet, const std::string& password = "")
+    {
+        static int last = 99;
+        octet = ++last;
+        return SavedProjectorFixture::Simulator(octet, password);
+    }
+
+    static CapturedRun Beamctl(const std::string& arguments, const std::string& folder = ExecutableFolder())
+    {
+        return RunCaptured(folder + "beamctl.exe", arguments);
+    }
+
+    static std::string Commands(const ProjectorSimulator& sim)
+    {
+        const auto received = sim.Received();
+        return received.empty() || received.back().size() < 34 ? "" : received.back().substr(34);
+    }
+};
+
+}  // namespace
+
+TEST_F(BeamctlProgram, ToggleAndStatus)
+{
+    int octet = 0;
+    auto sim = Simulator(octet);
+    const CapturedRun toggle = Beamctl("--projector " + Address(octet) + " mute toggle");
+    EXPECT_EQ(toggle.exitCode, 0u) << toggle.err;
+    EXPECT_EQ(ProjectorSimulator::Escape(Commands(*sim)), "MUTE?\\rMUTE ON\\r");
+    EXPECT_TRUE(sim->Mute());
+
+    // Text mode: a Windows script reads CR LF line ends.
+    const CapturedRun status = Beamctl("--projector " + Address(octet) + " status");
+    EXPECT_EQ(status.exitCode, 0u) << status.err;
+    EXPECT_EQ(status.out, "power=01\r\nmute=ON\r\nfreeze=OFF\r\ncc=00\r\n");
+    EXPECT_EQ(status.err, "");
+
+    const CapturedRun json = Beamctl("--json --projector " + Address(octet) + " status");
+    EXPECT_EQ(json.exitCode, 0u) << json.err;
+    EXPECT_EQ(json.out, "{\"power\": \"01\", \"mute\": \"ON\", \"freeze\": \"OFF\", \"cc\": \"00\"}\r\n");
+}
+
+TEST_F(BeamctlProgram, ProjectorFromTheSettingsKey)
+{
+    // No address anywhere: a usage error, nothing sent.
+    const CapturedRun none = Beamctl("status");
+    EXPECT_EQ(none.exitCode, 2u) << none.err;
+
+    int octet = 0;
+    auto sim = Simulator(octet, "0123456789abcdef");
+    SaveProjector(octet, "0123456789abcdef");
+    const CapturedRun status = Beamctl("status");
+    EXPECT_EQ(status.exitCode, 0u) << status.err;
+    EXPECT_EQ(status.out.substr(0, 10), "power=01\r\n");
+    const auto received = sim->Received();
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[1].substr(18, 16), "0123456789abcdef");
+
+    // A password given on the command line wins over the saved one.
+    const CapturedRun wrong = Beamctl("--password nope status");
+    EXPECT_EQ(wrong.exitCode, 4u) << wrong.err;
+
+    // Another projector named on the command line never gets the saved password.
+    int otherOctet = 0;
+    auto other = Simulator(otherOctet);
+    const CapturedRun elsewhere = Beamctl("--projector " + Address(otherOctet) + " volume up");
+    EXPECT_EQ(elsewhere.exitCode, 0u) << elsewhere.err;
+    ASSERT_EQ(other->Received().size(), 2u);
+    EXPECT_EQ(other->Received()[1].substr(18, 16), std::string(16, '\0'));
+}
+
+TEST_F(BeamctlProgram, CaptionChannelsFromTheIniBesideTheProgram)
+{
+    int octet = 0;
+    auto sim = Simulator(octet);
+    ScratchFolder folder;
+    ASSERT_TRUE(CopyFileA((ExecutableFolder() + "beamctl.exe").c_str(), (folder.path() + "beamctl.exe").c_str(), FALSE));
+    folder.Write("Beamdesk.ini", "[VALUE]\r\nOFF=00\r\nSpanish=21\r\n");
+    const CapturedRun named = Beamctl("--projector " + Address(octet) + " cc SPANISH", folder.path());
+    EXPECT_EQ(named.exitCode, 0u) << named.err;
+    EXPECT_EQ(ProjectorSimulator::Escape(Commands(*sim)), "CCAP 21\\r");
+    // CC1 is not in that file: it goes out as a value.
+    const CapturedRun raw = Beamctl("--projector " + Address(octet) + " cc CC1", folder.path());
+    EXPECT_EQ(raw.exitCode, 0u) << raw.err;
+    EXPECT_EQ(ProjectorSimulator::Escape(Commands(*sim)), "CCAP CC1\\r");
+}
