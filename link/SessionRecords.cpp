@@ -38,8 +38,9 @@ OpenRequest BuildOpenRequest(std::uint8_t type, std::string_view password)
 
 std::optional<int> HandshakeReplyStatus(const std::uint8_t* chunk, std::size_t length)
 {
-    if (chunk == nullptr || length < kSessionMagic.size()) return std::nullopt;
-    if (std::memcmp(chunk, kSessionMagic.data(), kSessionMagic.size()) != 0) return std::nullopt;
-    if (length <= 14) return std::nullopt;
-    return static_cast<int>(static_cast<std::int8_t>(chunk[14]));
+    if (chunk == nullptr) return std::nullopt;
+    const std::string_view bytes(reinterpret_cast<const char*>(chunk), length);
+    const std::size_t at = bytes.find(kSessionMagic);
+    if (at == std::string_view::npos || length - at <= 14) return std::nullopt;
+    return static_cast<int>(static_cast<std::int8_t>(chunk[at + 14]));
 }

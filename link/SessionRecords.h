@@ -36,7 +36,9 @@ ProbeRequest BuildProbeRequest();
 // header is present even for an empty password.
 OpenRequest BuildOpenRequest(std::uint8_t type, std::string_view password);
 
-// The status a handshake reply carries: nothing when the chunk does not start
-// with the magic (it is ignored); otherwise byte 14, sign-extended, so 0xFF
-// reads like no reply at all. A chunk too short to hold byte 14 carries none.
+// The status a handshake reply carries: byte 14 of the reply, sign-extended,
+// so 0xFF reads like no reply at all. A chunk without the magic is ignored;
+// what comes before the magic in a chunk (a projector that greets every new
+// connection, its greeting read together with the reply) is skipped. A reply
+// too short to hold byte 14 carries none.
 std::optional<int> HandshakeReplyStatus(const std::uint8_t* chunk, std::size_t length);

@@ -52,6 +52,8 @@ TEST(SessionRecords, HandshakeReplyStatus)
     EXPECT_EQ(status(head + "A\0"s), kStatusPasswordRequired);
     EXPECT_EQ(status(head + "\xFF\0"s), -1);  // sign-extended: reads as no reply
     EXPECT_EQ(status(head + "\x80"s), -128);
+    EXPECT_EQ(status("HELLO\r"s + head + " \0"s), kStatusAccepted);      // a greeting before the reply
+    EXPECT_EQ(status("HELLO\r"s + head), std::nullopt);
     EXPECT_EQ(status("QRM/TX.nex\x10\x02\0\0 \0"s), std::nullopt);  // wrong magic: ignored
     EXPECT_EQ(status(":"), std::nullopt);                            // a late prompt
     EXPECT_EQ(status(head), std::nullopt);                          // too short for a status

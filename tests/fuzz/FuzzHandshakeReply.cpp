@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
+#include <string_view>
 
 #include "SessionRecords.h"
 
@@ -10,9 +10,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const auto status = HandshakeReplyStatus(data, size);
     if (status) {
-        // A status is only ever read from a chunk that starts with the magic
-        // and is long enough to carry byte 14.
-        if (size < 15 || std::memcmp(data, kSessionMagic.data(), kSessionMagic.size()) != 0) std::abort();
+        // A status is only ever read from a chunk that holds the magic with
+        // room for byte 14 after it.
+        const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+        const std::size_t at = bytes.find(kSessionMagic);
+        if (at == std::string_view::npos || size - at < 15) std::abort();
         if (*status < -128 || *status > 127) std::abort();
     }
     return 0;
