@@ -32,6 +32,7 @@ public:
     void ShowLinkError(int code) override;
     int HookedMessageBox(const char* text, const char* caption, UINT type);
     void OnCcDropDown() override;
+    int LayoutMode() const override;
 
     // Layout and placement.
     void LayoutButtons();

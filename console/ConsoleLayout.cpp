@@ -149,6 +149,12 @@ void CConsoleDlg::LayoutButtons()
 
 // The mode button's menu: tick the chosen entry and lay out again when the
 // mode changes. The registry learns of it at the next save.
+int CConsoleDlg::LayoutMode() const
+{
+    const CBeamdeskApp* app = GetBeamdeskApp();
+    return app != nullptr ? int{app->m_settings.mode} : int{kModeSimple};
+}
+
 void CConsoleDlg::SwitchMode(std::uint8_t mode)
 {
     const bool advanced = mode == kModeAdvanced;

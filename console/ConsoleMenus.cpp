@@ -1,6 +1,6 @@
 // The menu bar's Settings and About. Settings closes the link while the
-// dialog is open, lays the console out again after OK and reopens the link
-// with whatever address is stored now.
+// dialog is open, stores what OK leaves and lays the console out again, and
+// reopens the link with whatever address is stored now.
 #include "AboutBox.h"
 #include "BeamdeskApp.h"
 #include "ConsoleDlg.h"
@@ -9,7 +9,9 @@
 
 void CConsoleDlg::OnSettings()
 {
-    CSettingsDlg dialog(GetHwnd());
+    CBeamdeskApp* app = GetBeamdeskApp();
+    if (app == nullptr) return;
+    CSettingsDlg dialog(GetHwnd(), {app->m_settings, &app->m_messages, app->LanguageFont()});
     HWND focus = GetFocus();
     if (focus == nullptr) focus = GetDlgItem(IDC_POWER);
     m_link.Disconnect();
@@ -17,9 +19,13 @@ void CConsoleDlg::OnSettings()
     m_activeChild = &dialog;
     const INT_PTR result = dialog.DoModal();
     m_activeChild = nullptr;
-    if (result == IDOK) LayoutButtons();
+    if (result == IDOK) {
+        app->m_settings = dialog.Settings();
+        app->SaveSettings();
+        LayoutButtons();
+    }
 
-    if (CBeamdeskApp* app = GetBeamdeskApp()) m_ipText = AddressText(app->m_settings);
+    m_ipText = AddressText(app->m_settings);
     ConfigureLink();
     if (_stricmp(m_ipText.c_str(), "0.0.0.0") != 0) m_link.Connect();
 

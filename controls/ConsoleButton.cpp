@@ -8,7 +8,6 @@
 #include <memory>
 #include <optional>
 
-#include "BeamdeskApp.h"
 #include "ButtonDrawing.h"
 #include "ConsoleButtonOwner.h"
 #include "Gdi.h"
@@ -120,20 +119,23 @@ BOOL CConsoleButton::IsOverMenuButton(POINT clientPoint) const
     return PtInRect(&window, screen);
 }
 
+ConsoleButtonOwner* CConsoleButton::Owner() const
+{
+    HWND parent = GetParent(GetHwnd());
+    return parent != nullptr ? dynamic_cast<ConsoleButtonOwner*>(Window::FromHandle(parent)) : nullptr;
+}
+
 void CConsoleButton::NotifyClick()
 {
     switch (GetDlgCtrlID(GetHwnd())) {
     case IDC_CC:
-        if (HWND parent = GetParent(GetHwnd()); parent != nullptr) {
-            if (auto* owner = dynamic_cast<ConsoleButtonOwner*>(Window::FromHandle(parent)); owner != nullptr)
-                owner->OnCcDropDown();
-        }
+        if (ConsoleButtonOwner* owner = Owner()) owner->OnCcDropDown();
         break;
     case IDC_MODE: {
-        // Without an application object (a test of the control alone) the
-        // layout counts as Simple.
-        const CBeamdeskApp* app = GetBeamdeskApp();
-        MarkLayout(app != nullptr ? int{app->m_settings.mode} : int{kModeSimple});
+        // Without an owner (a test of the control alone) the layout counts
+        // as Simple.
+        const ConsoleButtonOwner* owner = Owner();
+        MarkLayout(owner != nullptr ? owner->LayoutMode() : int{kModeSimple});
         ShowMenu();
         break;
     }

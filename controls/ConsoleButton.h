@@ -30,6 +30,8 @@ private:
     HMENU m_handle;
 };
 
+class ConsoleButtonOwner;
+
 class CConsoleButton : public Window {
 public:
     // themeLibrary: the visual-styles library to load (tests name a missing one).
@@ -68,6 +70,8 @@ protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // The window that holds the button, when it is a console.
+    ConsoleButtonOwner* Owner() const;
     LRESULT OnLButtonDown(WPARAM wParam, LPARAM lParam);
     void OnMouseMove(POINT point);
     void OnKeyDown(WPARAM key);

@@ -5,7 +5,6 @@
 
 #include <cstring>
 
-#include "BeamdeskApp.h"
 #include "resource.h"
 
 namespace {
@@ -60,7 +59,13 @@ void IpAddressControl::SetFieldRange(int field, std::uint8_t low, std::uint8_t h
     SendMessageA(m_hwnd, IPM_SETRANGE, static_cast<WPARAM>(field), MAKEIPRANGE(low, high));
 }
 
-CSettingsDlg::CSettingsDlg(HWND parent) : Dialog(IDD_SETTINGS, parent) {}
+CSettingsDlg::CSettingsDlg(HWND parent, const SettingsDialogInput& input)
+    : Dialog(IDD_SETTINGS, parent),
+      m_settingsCopy(input.settings),
+      m_texts(input.texts),
+      m_languageFont(input.font)
+{
+}
 
 CSettingsDlg::~CSettingsDlg() = default;
 
@@ -73,11 +78,9 @@ void CSettingsDlg::DoDataExchange()
 BOOL CSettingsDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
-    CBeamdeskApp* app = GetBeamdeskApp();
     SetCaptions();
     ApplyPasswordFont(ApplyDialogFont());
 
-    if (app != nullptr) m_settingsCopy = app->m_settings;
     const SettingsDialogValues values = DialogValuesFromSettings(m_settingsCopy);
     m_startUp = values.startUp;
     m_ipAddress.SetAddress(values.address);
@@ -90,14 +93,17 @@ BOOL CSettingsDlg::OnInitDialog()
     return TRUE;  // the focus goes to the first tab stop, the start-up box
 }
 
+std::string CSettingsDlg::Text(unsigned id) const
+{
+    return m_texts->GetMessageText(id);
+}
+
 void CSettingsDlg::SetCaptions()
 {
-    CBeamdeskApp* app = GetBeamdeskApp();
-    if (app == nullptr) return;
-    SetWindowTextA(GetHwnd(), app->GetMessageText(48).c_str());
-    for (const Caption& c : kCaptions) SetWindowTextA(GetDlgItem(c.controlId), app->GetMessageText(c.messageId).c_str());
-    for (const ShowFlagBox& box : kShowFlagBoxes)
-        SetWindowTextA(GetDlgItem(box.controlId), app->GetMessageText(box.captionId).c_str());
+    if (m_texts == nullptr) return;
+    SetWindowTextA(GetHwnd(), Text(48).c_str());
+    for (const Caption& c : kCaptions) SetWindowTextA(GetDlgItem(c.controlId), Text(c.messageId).c_str());
+    for (const ShowFlagBox& box : kShowFlagBoxes) SetWindowTextA(GetDlgItem(box.controlId), Text(box.captionId).c_str());
 }
 
 // The language file's size is taken as it stands, as a point size: the usual
@@ -105,9 +111,8 @@ void CSettingsDlg::SetCaptions()
 // password field (-11 becomes 15 at 96 dpi).
 int CSettingsDlg::ApplyDialogFont()
 {
-    CBeamdeskApp* app = GetBeamdeskApp();
-    if (app == nullptr || app->m_hasCustomFont != 1) return kPasswordPointSize;
-    LOGFONTA description = app->m_consoleFont;
+    if (m_languageFont == nullptr) return kPasswordPointSize;
+    LOGFONTA description = *m_languageFont;
     m_dialogFont.reset(CreateFontIndirectA(&description));
     for (int id : kDialogFontControls) SetFont(GetDlgItem(id), m_dialogFont.get());
     return description.lfHeight;
@@ -148,8 +153,7 @@ void CSettingsDlg::ValuesFromControls()
     m_password = text;
 }
 
-// OK: everything the dialog shows goes into the copy, the copy into the
-// application's record, and the record into the registry.
+// OK: everything the dialog shows goes into the copy, for the caller.
 void CSettingsDlg::OnOK()
 {
     ValuesFromControls();
@@ -159,11 +163,6 @@ void CSettingsDlg::OnOK()
     values.password = m_password;
     for (std::size_t i = 0; i < kShowFlagBoxCount; ++i) values.show[i] = m_showFlags[i];
     ApplyDialogValues(values, m_settingsCopy);
-
-    if (CBeamdeskApp* app = GetBeamdeskApp()) {
-        app->m_settings = m_settingsCopy;
-        app->SaveSettings();
-    }
     EndDialog(IDOK);
 }
 

@@ -1,8 +1,9 @@
 // The settings dialog: start-up registration, projector address, monitor
 // password and the buttons each console layout shows. It edits a copy of the
-// application's settings record; OK writes the copy back and saves it, Cancel
-// changes nothing. The layout mode is not edited here and survives OK as it was.
-// User-interface thread only; a stack object of the console's Settings command.
+// record it is given; after OK the caller takes the edited copy (and stores
+// it), after Cancel nothing has changed. The layout mode is not edited here
+// and survives OK as it was. User-interface thread only; a stack object of the
+// console's Settings command.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include "AppSettings.h"
 #include "Dialog.h"
 #include "Gdi.h"
+#include "MessageCatalogue.h"
 #include "PasswordEdit.h"
 #include "SettingsValues.h"
 
@@ -32,10 +34,20 @@ private:
     HWND m_hwnd = nullptr;
 };
 
+// What the dialog opens with.
+struct SettingsDialogInput {
+    AppSettings settings{};             // the record to edit
+    MessageCatalogue* texts = nullptr;  // its captions; none: the template's own
+    const LOGFONTA* font = nullptr;     // the language file's font, if there is one
+};
+
 class CSettingsDlg : public Dialog {
 public:
-    explicit CSettingsDlg(HWND parent = nullptr);
+    CSettingsDlg(HWND parent, const SettingsDialogInput& input);
     ~CSettingsDlg() override;
+
+    // After OK: the record as the user left it.
+    const AppSettings& Settings() const { return m_settingsCopy; }
 
     IpAddressControl m_ipAddress;
     BOOL m_showFlags[kShowFlagBoxCount] = {};  // one per check box, as kShowFlagBoxes
@@ -53,6 +65,7 @@ protected:
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    std::string Text(unsigned id) const;
     void SetCaptions();
     // The language file's font on every control but the password field;
     // returns the point size for the password font.
@@ -61,4 +74,7 @@ private:
     // Members to controls (with the password field's 16-character limit), and back.
     void ValuesToControls();
     void ValuesFromControls();
+
+    MessageCatalogue* m_texts;
+    const LOGFONTA* m_languageFont;
 };

@@ -6,7 +6,7 @@
 #include <commctrl.h>
 #include <winsock2.h>
 
-#include "ConsoleDlg.h"
+#include "Dialog.h"
 #include "IniPaths.h"
 #include "LanguageFile.h"
 #include "PrivateMessages.h"
@@ -70,13 +70,8 @@ BOOL CBeamdeskApp::InitInstance()
         return FALSE;
     }
 
-    {
-        CConsoleDlg console(nullptr);
-        m_pMainWnd = &console;
-        console.DoModal();
-        m_consoleRan = 1;
-        m_pMainWnd = nullptr;
-    }
+    RunConsole();
+    m_consoleRan = 1;
     return FALSE;
 }
 

@@ -40,6 +40,11 @@ public:
     bool IsAnotherInstanceRunning();
     bool IsSupportedOs() const;
 
+    // Runs the console modally, for the life of the process. The program
+    // supplies it (it sits above the console); an application object without
+    // a console shows nothing.
+    virtual void RunConsole() {}
+
     AppSettings m_settings{};
     HANDLE m_hInstanceMutex = nullptr;
     std::string m_languageIniPath;
@@ -47,6 +52,8 @@ public:
     MessageCatalogue m_messages;
     LOGFONTA m_consoleFont{};
     int m_hasCustomFont = 1;
+    // The console font the language file names, or null when it names none.
+    const LOGFONTA* LanguageFont() const { return m_hasCustomFont == 1 ? &m_consoleFont : nullptr; }
     ValueTable m_valueTable;
     int m_promptOpen = 0;
     HWND m_hPromptWnd = nullptr;

@@ -1,5 +1,21 @@
-// The one application object of the program, constructed before the entry
-// point runs.
+// The program: its one application object, constructed before the entry
+// point runs, and the console it runs.
 #include "BeamdeskApp.h"
+#include "ConsoleDlg.h"
 
-CBeamdeskApp theApp;
+namespace {
+
+class Beamdesk : public CBeamdeskApp {
+public:
+    void RunConsole() override
+    {
+        CConsoleDlg console(nullptr);
+        m_pMainWnd = &console;
+        console.DoModal();
+        m_pMainWnd = nullptr;
+    }
+};
+
+Beamdesk theApp;
+
+}  // namespace

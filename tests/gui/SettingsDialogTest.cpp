@@ -62,8 +62,8 @@ INT_PTR RunSettings(TestApp& app, const Check& check, const Finish& finish = Pre
         return InitCommonControlsEx(&controls) != FALSE;
     }();
     EXPECT_TRUE(controlsReady);
-    (void)app;  // reached by the dialog through GetBeamdeskApp
-    CSettingsDlg dialog(owner);
+    // Opened and answered as the console's Settings command does.
+    CSettingsDlg dialog(owner, {app.m_settings, &app.m_messages, app.LanguageFont()});
     gDialog = &dialog;
     gCheck = check;
     gFinish = finish;
@@ -72,6 +72,10 @@ INT_PTR RunSettings(TestApp& app, const Check& check, const Finish& finish = Pre
     gDialog = nullptr;
     gCheck = nullptr;
     gFinish = nullptr;
+    if (result == IDOK) {
+        app.m_settings = dialog.Settings();
+        app.SaveSettings();
+    }
     return result;
 }
 
