@@ -225,6 +225,32 @@ TEST(Placement, MovesAreClampedAndWorkAreaChangesBringItBack)
     });
 }
 
+// Minimised, the console stays where the system parks it (off screen on
+// Windows; Wine parks it elsewhere, so the test moves it there), also through
+// a work-area change; restored, it is back in its corner.
+TEST(Placement, MinimisedConsoleIsLeftAlone)
+{
+    TestApp app;
+    RunConsole(app, [&](CConsoleDlg& console) {
+        HWND hwnd = console.GetHwnd();
+        const RECT corner = WindowOf(console);
+        ShowWindow(hwnd, SW_MINIMIZE);
+        ASSERT_TRUE(IsIconic(hwnd));
+        SetWindowPos(hwnd, nullptr, -32000, -32000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        const RECT parked = WindowOf(console);
+        EXPECT_EQ(parked.left, -32000);
+        EXPECT_EQ(parked.top, -32000);
+        SendMessageA(hwnd, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
+        const RECT after = WindowOf(console);
+        EXPECT_TRUE(EqualRect(&parked, &after)) << "a work-area change moved the minimised console";
+
+        ShowWindow(hwnd, SW_RESTORE);
+        const RECT restored = WindowOf(console);
+        EXPECT_TRUE(EqualRect(&corner, &restored))
+            << restored.left << "," << restored.top << " - " << restored.right << "," << restored.bottom;
+    });
+}
+
 TEST(Placement, WorkAreaNarrowerThanTheConsole)
 {
     WorkAreaGuard guard({0, 0, 300, Screen().bottom});
