@@ -1,5 +1,6 @@
 #include "Dialog.h"
 
+#include "CallbackGuard.h"
 #include "WinApp.h"
 
 Dialog::Dialog(UINT templateId, HWND parent) : m_templateId(templateId), m_parent(parent) {}
@@ -129,15 +130,17 @@ INT_PTR Dialog::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam)
 
 INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<Dialog*>(lParam);
-        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-        self->SetHwnd(hwnd);
-        self->DoDataExchange();
-        return self->OnInitDialog();
-    }
-    auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
-    if (self == nullptr) return FALSE;  // messages before WM_INITDIALOG
-    if (msg == WM_NCDESTROY) SetWindowLongPtrA(hwnd, DWLP_USER, 0);
-    return self->Dispatch(msg, wParam, lParam);
+    return GuardCallback("a dialog procedure", INT_PTR{FALSE}, [&]() -> INT_PTR {
+        if (msg == WM_INITDIALOG) {
+            auto* self = reinterpret_cast<Dialog*>(lParam);
+            SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+            self->SetHwnd(hwnd);
+            self->DoDataExchange();
+            return self->OnInitDialog();
+        }
+        auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+        if (self == nullptr) return FALSE;  // messages before WM_INITDIALOG
+        if (msg == WM_NCDESTROY) SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+        return self->Dispatch(msg, wParam, lParam);
+    });
 }
