@@ -104,6 +104,46 @@ HWND RunningProgram::WaitForConsole()
     return m_console;
 }
 
+HWND RunningProgram::WaitForDialog(const std::string& title) const
+{
+    HWND dialog = nullptr;
+    WaitFor([&] {
+        for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", title.c_str()); w != nullptr;
+             w = FindWindowExA(nullptr, w, "#32770", title.c_str())) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == ProcessId() && IsWindowVisible(w) && GetPropA(w, "Global\\BMDSK_Mutex") == nullptr) {
+                dialog = w;
+                return true;
+            }
+        }
+        return false;
+    });
+    return dialog;
+}
+
+HWND RunningProgram::WaitForWindow() const
+{
+    WaitForInputIdle(m_process.hProcess, 10000);
+    HWND found = nullptr;
+    WaitFor([&] {
+        for (HWND w = GetTopWindow(nullptr); w != nullptr && found == nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == ProcessId() && IsWindowVisible(w) && GetWindow(w, GW_OWNER) == nullptr) found = w;
+        }
+        return found != nullptr;
+    });
+    return found;
+}
+
+HWND RunningProgram::Focus() const
+{
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    return GetGUIThreadInfo(ThreadId(), &gui) ? gui.hwndFocus : nullptr;
+}
+
 std::vector<Prompt> RunningProgram::Prompts() const
 {
     Search search{ProcessId(), {}};

@@ -53,6 +53,14 @@ public:
     // The console, visible with its title set; null on time-out.
     HWND WaitForConsole();
     HWND Console() const { return m_console; }
+    // A visible dialog of this process with this title (the About box, the
+    // settings dialog); null on time-out.
+    HWND WaitForDialog(const std::string& title) const;
+    // Some visible top-level window of this process, for a program other
+    // than Beamdesk; null on time-out.
+    HWND WaitForWindow() const;
+    // The window that has the keyboard focus in the program's thread.
+    HWND Focus() const;
 
     // Visible message boxes of this process, other than the console.
     std::vector<Prompt> Prompts() const;
