@@ -283,7 +283,8 @@ TEST_F(LinkTest, KeepAliveOnlyWhenIdleAndNeverOpens)
     EXPECT_EQ(sim.ConnectionCount(), 4);  // two for the first session, two for the press
 }
 
-TEST_F(LinkTest, CaptionDropDownTicksTheReportedChannel)
+// Which entry carries the tick is read in-process (ProjectorInProcessTest.cpp).
+TEST_F(LinkTest, CaptionDropDownSendsTheChosenChannel)
 {
     auto& sim = Simulator();
     m_folder.WriteFile("Beamdesk.ini", "[VALUE]\r\nOFF=00\r\nCC1=ab\r\nLong=" + std::string(259, 'L') + "\r\n");
