@@ -231,6 +231,8 @@ TEST_F(LinkTest, PowerOffOnlyAfterYes)
         const Prompt question = m_program->WaitForPrompt();
         EXPECT_EQ(question.text, "Power off?");
         EXPECT_EQ(question.caption, "Beamdesk V1.00");
+        EXPECT_EQ(question.buttons, (std::vector<int>{IDYES, IDNO}));
+        EXPECT_EQ(IconShown(question), PromptIcon::None);
         PostMessageA(question.hwnd, WM_COMMAND, answer, 0);
         ASSERT_TRUE(m_program->WaitForNoPrompt());
         expected += "PWSTATUS?\r";

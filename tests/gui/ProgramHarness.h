@@ -20,13 +20,24 @@ using namespace std::chrono_literals;
 // Waits for a condition, polling; never a fixed sleep. False on time-out.
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 20s);
 
+// The icon a message box shows, told by its colours on screen: the stop
+// icon is red; the others (exclamation, information, question) are not.
+enum class PromptIcon { None, Stop, Other };
+
 // A visible message box of some process.
 struct Prompt {
     HWND hwnd = nullptr;
     std::string text;
     std::string caption;
     HWND owner = nullptr;
+    std::vector<int> buttons{};  // ids of its visible buttons (IDOK, IDYES, ...), left to right
 };
+
+// The icon a prompt shows now. Its pixels are read from the screen, so a box
+// that has only just appeared may not show it yet.
+PromptIcon IconShown(const Prompt& prompt);
+// Waits for the prompt to show `icon`; false on time-out.
+bool ShowsIcon(const Prompt& prompt, PromptIcon icon);
 
 class ProgramFolder {
 public:
