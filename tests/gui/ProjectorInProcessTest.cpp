@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "InProcessConsole.h"
+#include "OpenMenu.h"
 #include "ProjectorSimulator.h"
 #include "resource.h"
 
@@ -57,21 +58,10 @@ struct MenuWatch {
 };
 MenuWatch* g_watch = nullptr;
 
-BOOL CALLBACK FindOpenMenu(HWND hwnd, LPARAM found)
-{
-    char name[16] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    if (lstrcmpA(name, "#32768") != 0 || !IsWindowVisible(hwnd)) return TRUE;
-    *reinterpret_cast<HWND*>(found) = hwnd;
-    return FALSE;
-}
-
 void CALLBACK WatchMenu(HWND, UINT, UINT_PTR, DWORD)
 {
     if (g_watch == nullptr || g_watch->done) return;
-    HWND menu = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindOpenMenu, reinterpret_cast<LPARAM>(&menu));
-    if (menu == nullptr) return;
+    if (FindOpenMenu() == nullptr) return;
     g_watch->seen.open = true;
     for (const CcItem& item : g_watch->console->m_ccItems)
         g_watch->seen.ticked[item.commandId] =

@@ -18,6 +18,7 @@
 #include "ConsoleButton.h"
 #include "ConsoleButtonOwner.h"
 #include "Gdi.h"
+#include "OpenMenu.h"
 #include "resource.h"
 
 namespace {
@@ -443,20 +444,10 @@ struct MenuWatch {
 };
 MenuWatch* g_watch = nullptr;
 
-BOOL CALLBACK FindMenuWindow(HWND hwnd, LPARAM found)
-{
-    char name[16] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    if (lstrcmpA(name, "#32768") != 0 || !IsWindowVisible(hwnd)) return TRUE;
-    *reinterpret_cast<HWND*>(found) = hwnd;
-    return FALSE;
-}
-
 void CALLBACK WatchMenu(HWND, UINT, UINT_PTR, DWORD)
 {
     MenuWatch& watch = *g_watch;
-    HWND menu = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindMenuWindow, reinterpret_cast<LPARAM>(&menu));
+    HWND menu = FindOpenMenu();
     if (menu != nullptr && !watch.seen) {
         watch.seen = true;
         GetWindowRect(menu, &watch.rect);
