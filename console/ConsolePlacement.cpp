@@ -46,7 +46,9 @@ void CConsoleDlg::OnWindowPosChanging(WINDOWPOS& pos)
     const PixelBox window = WindowBox(GetHwnd());
     const int width = (pos.flags & SWP_NOSIZE) ? window.Width() : pos.cx;
     const int height = (pos.flags & SWP_NOSIZE) ? window.Height() : pos.cy;
-    const PixelPosition at = FilterProposedPosition(window, WorkArea(), {pos.x, pos.y}, width, height);
+    // The minimised style is set before the system proposes the parked position.
+    const bool minimised = IsIconic(GetHwnd()) != FALSE;
+    const PixelPosition at = FilterProposedPosition(window, WorkArea(), {pos.x, pos.y}, width, height, minimised);
     pos.x = at.x;
     pos.y = at.y;
 }
@@ -71,9 +73,11 @@ void CConsoleDlg::FitHeightToFrame()
 }
 
 // The taskbar moved or changed size: a console that now sticks out goes back
-// to the corner; one still inside stays where it is.
+// to the corner; one still inside stays where it is. A minimised console is
+// left parked; restoring it passes the position filter.
 void CConsoleDlg::OnSettingChange()
 {
+    if (IsIconic(GetHwnd())) return;
     const PixelBox work = WorkArea();
     if (SticksOut(WindowBox(GetHwnd()), work)) MoveTo(GetHwnd(), CornerPlacement(Box(m_lastRect), work));
     FitHeightToFrame();

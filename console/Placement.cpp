@@ -32,8 +32,9 @@ PixelBox ClampLayoutRect(const PixelBox& rect, const PixelBox& work)
 }
 
 PixelPosition FilterProposedPosition(const PixelBox& window, const PixelBox& work, PixelPosition proposed,
-                                     int proposedWidth, int proposedHeight)
+                                     int proposedWidth, int proposedHeight, bool minimised)
 {
+    if (minimised) return proposed;
     const PixelBox area = GrownBy(work, window.Width(), window.Height());
     PixelPosition p = proposed;
     if (p.x < area.left) p.x = area.left;

@@ -30,9 +30,12 @@ PixelPosition InitialPosition(const PixelBox& window, const PixelBox& work);
 PixelBox ClampLayoutRect(const PixelBox& rect, const PixelBox& work);
 
 // A proposed move: the position that keeps the window inside the work area,
-// which grows on each side by the window's excess over it.
+// which grows on each side by the window's excess over it. A window being
+// minimised, or moved while minimised, keeps the proposed position: the
+// system parks it off screen (-32000, -32000 on Windows), and pulling it in
+// would leave a title-bar stub in the work area's corner.
 PixelPosition FilterProposedPosition(const PixelBox& window, const PixelBox& work, PixelPosition proposed,
-                                     int proposedWidth, int proposedHeight);
+                                     int proposedWidth, int proposedHeight, bool minimised);
 
 // After a drag: the window shifted back inside the (grown) work area.
 PixelBox KeepInWorkArea(const PixelBox& window, const PixelBox& work);

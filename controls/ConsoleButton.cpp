@@ -93,6 +93,8 @@ void CConsoleButton::ShowMenu()
     if (parent == nullptr) return;
     // Owned by the parent, so a chosen item arrives there as a command.
     TrackPopupMenu(m_menu.get(), 0, window.right, window.top, 0, parent, nullptr);
+    // The menu took the release of the press that opened it.
+    m_buttonDown = FALSE;
 }
 
 void CConsoleButton::MarkLayout(int mode)
@@ -176,6 +178,10 @@ LRESULT CConsoleButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_KEYDOWN:
         OnKeyDown(wParam);
         break;
+    case WM_KEYUP:
+        // A key press has no button release of its own.
+        if (wParam == VK_SPACE || wParam == VK_RETURN) m_buttonDown = FALSE;
+        break;
     case WM_DESTROY:
         // The theme belongs to this window; do not keep it past the window.
         m_themeLib.CloseTheme(m_hTheme);
@@ -190,14 +196,15 @@ LRESULT CConsoleButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 // Called when the left button goes down on the control: the press is handed on
 // at once rather than on release. Releasing the capture afterwards undoes the
 // capture the default processing took, so the button does not stay pushed.
+// The press counts as down before it is handed on: a menu it opens ends it.
 LRESULT CConsoleButton::OnLButtonDown(WPARAM wParam, LPARAM lParam)
 {
     const LRESULT result = Default(WM_LBUTTONDOWN, wParam, lParam);
+    m_buttonDown = TRUE;
     if (IsOverMenuButton({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)})) {
         NotifyClick();
         ReleaseCapture();
     }
-    m_buttonDown = TRUE;
     return result;
 }
 

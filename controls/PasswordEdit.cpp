@@ -1,6 +1,8 @@
 // The password field's character and paste filter (see PasswordEdit.h).
 #include "PasswordEdit.h"
 
+#include <imm.h>
+
 namespace {
 
 // Closes the clipboard on every way out of the paste check.
@@ -71,9 +73,27 @@ LRESULT CPasswordEdit::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_CHAR:
         OnChar(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
         return 0;
+    case WM_KEYDOWN:
+        // The edit control pastes Shift+Insert itself, without a WM_PASTE.
+        if (wParam == VK_INSERT && GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_CONTROL) >= 0) {
+            SendMessageA(GetHwnd(), WM_PASTE, 0, 0);
+            return 0;
+        }
+        break;
     case WM_PASTE:
-        // The context menu's Paste, Ctrl+V and a sent WM_PASTE all end here.
+        // The context menu's Paste, Ctrl+V, Shift+Insert and a sent WM_PASTE
+        // all end here.
         if (!ClipboardTextAllowed()) return 0;
+        break;
+    case WM_IME_CHAR:
+        // A character an input method delivers whole; an ANSI window gets a
+        // double-byte one with its lead byte in the high byte.
+        if (!IsSingleByteChar(HIBYTE(LOWORD(wParam)))) return 0;
+        break;
+    case WM_IME_COMPOSITION:
+        // An edit control may insert a composition's result string itself;
+        // the default handling delivers it as WM_IME_CHARs, checked above.
+        if (lParam & GCS_RESULTSTR) return DefWindowProcA(GetHwnd(), msg, wParam, lParam);
         break;
     default:
         break;

@@ -1,8 +1,10 @@
 // The Monitor Password field of the settings dialog: an edit control that
 // refuses every double-byte character. A typed one is undone (with whatever is
-// still queued behind it); a paste whose text holds one is refused as a whole.
-// Ctrl+C, Ctrl+V, Ctrl+X and Ctrl+Z become the edit control's own copy, paste,
-// cut and undo, so Ctrl+V passes the same paste check as the context menu.
+// still queued behind it), one an input method delivers whole is dropped, and
+// a paste whose text holds one is refused as a whole. Ctrl+C, Ctrl+V, Ctrl+X
+// and Ctrl+Z become the edit control's own copy, paste, cut and undo, and
+// Shift+Insert a paste, so every paste passes the same check as the context
+// menu's.
 // User-interface thread only; the settings dialog owns the object and binds it
 // to its control.
 #pragma once

@@ -1,5 +1,6 @@
 #include "Dialog.h"
 
+#include "CallbackGuard.h"
 #include "WinApp.h"
 
 Dialog::Dialog(UINT templateId, HWND parent) : m_templateId(templateId), m_parent(parent) {}
@@ -19,7 +20,10 @@ INT_PTR Dialog::DoModal()
     HWND hwnd = CreateDialogParamA(instance, MAKEINTRESOURCEA(m_templateId), owner, &Dialog::DialogProc,
                                    reinterpret_cast<LPARAM>(this));
     if (hwnd == nullptr) return -1;
-    if (ownerWasEnabled) EnableWindow(owner, FALSE);
+    if (ownerWasEnabled) {
+        EnableWindow(owner, FALSE);
+        m_disabledOwner = owner;
+    }
     if (!m_ending) ShowWindow(hwnd, SW_SHOWNORMAL);
 
     MSG msg;
@@ -35,10 +39,8 @@ INT_PTR Dialog::DoModal()
         DispatchMessageA(&msg);
     }
 
-    // Re-enable and activate the owner before the dialog goes, so the focus
-    // returns to it rather than to some other application.
-    if (ownerWasEnabled) EnableWindow(owner, TRUE);
-    if (owner != nullptr && GetActiveWindow() == hwnd) SetActiveWindow(owner);
+    // A loop left without EndDialog (a quit message) hands the owner back too.
+    HandBackOwner();
     DestroyWindow(hwnd);
     SetHwnd(nullptr);
     return m_result;
@@ -49,9 +51,24 @@ void Dialog::EndDialog(INT_PTR result)
     m_result = result;
     m_ending = true;
     if (GetHwnd() != nullptr) {
+        HandBackOwner();
         ShowWindow(GetHwnd(), SW_HIDE);
         PostMessageA(GetHwnd(), WM_NULL, 0, 0);  // wakes the modal loop
     }
+}
+
+// As the system's dialog manager ends a dialog: the owner is enabled again and
+// made active while the dialog is still on screen. Hidden first, the dialog
+// would pass the activation on while its owner is still disabled, to some
+// other program's window.
+void Dialog::HandBackOwner()
+{
+    HWND owner = m_disabledOwner;
+    if (owner == nullptr) return;
+    m_disabledOwner = nullptr;
+    const bool wasActive = GetActiveWindow() == GetHwnd();
+    EnableWindow(owner, TRUE);
+    if (wasActive) SetActiveWindow(owner);
 }
 
 bool Dialog::PreTranslateMessage(MSG& msg)
@@ -129,15 +146,17 @@ INT_PTR Dialog::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam)
 
 INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<Dialog*>(lParam);
-        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-        self->SetHwnd(hwnd);
-        self->DoDataExchange();
-        return self->OnInitDialog();
-    }
-    auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
-    if (self == nullptr) return FALSE;  // messages before WM_INITDIALOG
-    if (msg == WM_NCDESTROY) SetWindowLongPtrA(hwnd, DWLP_USER, 0);
-    return self->Dispatch(msg, wParam, lParam);
+    return GuardCallback("a dialog procedure", INT_PTR{FALSE}, [&]() -> INT_PTR {
+        if (msg == WM_INITDIALOG) {
+            auto* self = reinterpret_cast<Dialog*>(lParam);
+            SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+            self->SetHwnd(hwnd);
+            self->DoDataExchange();
+            return self->OnInitDialog();
+        }
+        auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+        if (self == nullptr) return FALSE;  // messages before WM_INITDIALOG
+        if (msg == WM_NCDESTROY) SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+        return self->Dispatch(msg, wParam, lParam);
+    });
 }

@@ -44,6 +44,7 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     INT_PTR Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
     void RouteCommand(UINT id, UINT code, HWND control);
+    void HandBackOwner();
     // Offers the message to the bound objects from its target up to this dialog.
     bool WalkPreTranslate(MSG& msg);
 
@@ -51,4 +52,5 @@ private:
     HWND m_parent;
     bool m_ending = false;
     INT_PTR m_result = -1;
+    HWND m_disabledOwner = nullptr;  // the owner DoModal disabled, until handed back
 };

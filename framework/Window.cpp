@@ -1,5 +1,7 @@
 #include "Window.h"
 
+#include "CallbackGuard.h"
+
 namespace {
 // The window property that points back at the bound object.
 constexpr const char* kObjectProperty = "Beamdesk.Window";
@@ -63,13 +65,15 @@ LRESULT Window::Default(UINT msg, WPARAM wParam, LPARAM lParam)
 
 LRESULT CALLBACK Window::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    Window* self = FromHandle(hwnd);
-    if (self == nullptr || self->m_original == nullptr) return DefWindowProcA(hwnd, msg, wParam, lParam);
-    if (msg == WM_NCDESTROY) {
-        // The window goes away: unbind first, then let its own procedure finish.
-        const WNDPROC original = self->m_original;
-        self->Detach();
-        return CallWindowProcA(original, hwnd, msg, wParam, lParam);
-    }
-    return self->WindowProc(msg, wParam, lParam);
+    return GuardCallback("a window procedure", LRESULT{0}, [&]() -> LRESULT {
+        Window* self = FromHandle(hwnd);
+        if (self == nullptr || self->m_original == nullptr) return DefWindowProcA(hwnd, msg, wParam, lParam);
+        if (msg == WM_NCDESTROY) {
+            // The window goes away: unbind first, then let its own procedure finish.
+            const WNDPROC original = self->m_original;
+            self->Detach();
+            return CallWindowProcA(original, hwnd, msg, wParam, lParam);
+        }
+        return self->WindowProc(msg, wParam, lParam);
+    });
 }

@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "Version.h"
+
 const BuiltInText kBuiltInTexts[kBuiltInTextCount] = {
     {1, "Power"},
     {2, "Computer1"},
@@ -35,7 +37,7 @@ const BuiltInText kBuiltInTexts[kBuiltInTextCount] = {
     {32, "Settings"},
     {33, "&Help"},
     {34, "About Beamdesk"},
-    {35, "Beamdesk V1.00"},
+    {35, BEAMDESK_TITLE},
     {36, "Connected"},
     {37, "Disconnect"},
     {39, "OFF"},
@@ -67,9 +69,9 @@ const BuiltInText kBuiltInTexts[kBuiltInTextCount] = {
     {69, "Volume"},
     {70, "Freeze"},
     {71, "CC(Closed Caption)"},
-    {73, "Beamdesk V1.00"},
+    {73, BEAMDESK_TITLE},
     {74, "Copyright (C) 2026 Varnholt. All rights reserved."},
-    {75, "Beamdesk V1.00"},
+    {75, BEAMDESK_TITLE},
     {77, "This application will not run on the current version of your OS. Upgrade your OS. "},
     {78, "This application is already running. "},
     {79, "Files are missing or invalid. Failed to start the application. Reinstall/remove the application."},

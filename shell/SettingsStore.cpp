@@ -21,13 +21,17 @@ bool QueryNumber(HKEY key, const char* name, std::uint32_t& number)
     return true;
 }
 
+// Up to 16 stored characters. A .reg file or `reg add` stores a REG_SZ with
+// its terminator, so 17 bytes whose last is NUL are a 16-character password
+// too; any other longer value is ignored and the field keeps what it had.
 void LoadPassword(HKEY key, AppSettings& settings)
 {
-    char stored[kPasswordLength] = {};
+    char stored[kPasswordLength + 1] = {};
     DWORD size = sizeof stored;
     if (RegQueryValueExA(key, "Password", nullptr, nullptr, reinterpret_cast<BYTE*>(stored), &size) !=
         ERROR_SUCCESS)
         return;
+    if (size > kPasswordLength && stored[kPasswordLength] != '\0') return;
     char plain[kPasswordLength] = {};
     std::size_t count = 0;
     PasswordCodec().Decode(stored, size < kPasswordLength ? size : kPasswordLength, plain, &count);

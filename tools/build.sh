@@ -17,7 +17,7 @@ for tree in "${trees[@]}"; do
     *) echo "unknown tree: $tree" >&2; exit 2 ;;
   esac
   if [[ ! -f "build/$tree/build.ninja" ]]; then
-    cmake -S . -B "build/$tree" -G Ninja "${args[@]}" >/dev/null
+    cmake -S . -B "build/$tree" -G Ninja "${args[@]}"
   fi
   cmake --build "build/$tree" -j2
 done

@@ -35,6 +35,18 @@ import sys
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 CATALOGUE = os.path.join(ROOT, "shell", "MessageCatalogue.cpp")
 OUTPUT = os.path.join(ROOT, "resources", "languages")
+PROJECT = os.path.join(ROOT, "CMakeLists.txt")
+
+
+def program_title():
+    """The title as the program shows it (BEAMDESK_TITLE): the project version
+    of CMakeLists.txt, major and two-digit minor, as cmake/Version.cmake makes it."""
+    with open(PROJECT, encoding="ascii") as f:
+        major, minor = re.search(r"project\(Beamdesk VERSION (\d+)\.(\d+)", f.read()).groups()
+    return f"Beamdesk V{major}.{int(minor):02d}"
+
+
+TITLE = program_title()
 
 MAX_VALUE_BYTES = 259
 MAX_FACE_BYTES = 31
@@ -80,7 +92,7 @@ GERMAN = {
     32: "Einstellungen",
     33: "&Hilfe",
     34: "Info über Beamdesk",
-    35: "Beamdesk V1.00",
+    35: TITLE,
     36: "Verbunden",
     37: "Nicht verbunden",
     39: "AUS",
@@ -112,9 +124,9 @@ GERMAN = {
     69: "Lautstärke",
     70: "Standbild",
     71: "CC (Untertitel)",
-    73: "Beamdesk V1.00",
+    73: TITLE,
     74: "Copyright (C) 2026 Varnholt. Alle Rechte vorbehalten.",
-    75: "Beamdesk V1.00",
+    75: TITLE,
     77: "Diese Anwendung kann unter der aktuellen Version Ihres Betriebssystems nicht ausgeführt werden. "
         "Aktualisieren Sie Ihr Betriebssystem. ",
     78: "Diese Anwendung wird bereits ausgeführt. ",
@@ -176,7 +188,7 @@ FRENCH = {
     32: "Paramètres",
     33: "&Aide",
     34: "À propos de Beamdesk",
-    35: "Beamdesk V1.00",
+    35: TITLE,
     36: "Connecté",
     37: "Déconnecté",
     39: "DÉSACTIVÉ",
@@ -208,9 +220,9 @@ FRENCH = {
     69: "Volume",
     70: "Figer l'image",
     71: "CC (sous-titres)",
-    73: "Beamdesk V1.00",
+    73: TITLE,
     74: "Copyright (C) 2026 Varnholt. Tous droits réservés.",
-    75: "Beamdesk V1.00",
+    75: TITLE,
     77: "Cette application ne peut pas fonctionner sur la version actuelle de votre système d'exploitation. "
         "Mettez à jour votre système d'exploitation. ",
     78: "Cette application est déjà en cours d'exécution. ",
@@ -271,7 +283,7 @@ JAPANESE = {
     32: "設定(&S)",
     33: "ヘルプ(&H)",
     34: "Beamdesk のバージョン情報(&A)",
-    35: "Beamdesk V1.00",
+    35: TITLE,
     36: "接続中",
     37: "未接続",
     39: "オフ",
@@ -303,9 +315,9 @@ JAPANESE = {
     69: "音量",
     70: "フリーズ",
     71: "CC（字幕）",
-    73: "Beamdesk V1.00",
+    73: TITLE,
     74: "Copyright (C) 2026 Varnholt. All rights reserved.",
-    75: "Beamdesk V1.00",
+    75: TITLE,
     77: "このアプリケーションは、お使いの OS の現在のバージョンでは動作しません。OS をアップグレードしてください。 ",
     78: "このアプリケーションは既に実行されています。 ",
     79: "ファイルが見つからないか、無効です。アプリケーションを開始できませんでした。"
@@ -346,6 +358,8 @@ def english_texts():
     texts = {}
     for number, literal in re.findall(r'\{(\d+),\s*"((?:[^"\\]|\\.)*)"\}', table):
         texts[int(number)] = literal.replace("\\n", "\n").replace('\\"', '"').replace("\\\\", "\\")
+    for number in re.findall(r"\{(\d+),\s*BEAMDESK_TITLE\}", table):
+        texts[int(number)] = TITLE
     return texts
 
 

@@ -47,7 +47,7 @@ if [[ $headless -eq 1 ]]; then
   tools/wine-run --tree build/demo build/win/bin/Beamdesk.exe &
   pids+=($!)
   for _ in $(seq 1 300); do
-    id=$(xwininfo -root -tree 2>/dev/null | awk '/"Beamdesk V1.00 \[Connected\]/ { print $1; exit }')
+    id=$(xwininfo -root -tree 2>/dev/null | awk '/"Beamdesk V[0-9.]+ \[Connected\]/ { print $1; exit }')
     [[ -n "$id" ]] && break
     sleep 0.1
   done

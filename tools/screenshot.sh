@@ -51,7 +51,7 @@ shot() {
   local program=$!
   if [[ "${3:-}" == prompt ]]; then
     local box
-    box=$(window_named '^Beamdesk V1.00$')
+    box=$(window_named '^Beamdesk V[0-9.]+$')
     [[ -n "$box" ]] && capture "$box" "$1"
     tools/wine-run --tree build/shots wineboot -k >/dev/null 2>&1 || true
     kill "$program" 2>/dev/null || true
@@ -59,7 +59,7 @@ shot() {
     return
   fi
   local console
-  console=$(window_named '^Beamdesk V1.00 \[')
+  console=$(window_named '^Beamdesk V[0-9.]+ \[')
   [[ -n "$console" ]] || { echo "the console did not appear" >&2; kill "$program"; exit 1; }
   if [[ "${3:-}" == settings ]]; then
     # Tool menu, then its one item, as a user would with the keyboard.

@@ -13,7 +13,7 @@ echo "== native tests (ASan + UBSan)"
 ctest --test-dir build/native --output-on-failure -j2
 
 echo "== fuzzing (libFuzzer, ASan + UBSan)"
-tools/fuzz.sh "${FUZZ_SECONDS:-60}"
+tools/fuzz.sh "${FUZZ_SECONDS:-30}"
 
 echo "== Windows tests under Wine"
 # A private display, never the user's desktop: no window manager, known size.

@@ -53,12 +53,27 @@ TEST(Placement, ProposedMovesStayInside)
         {"below the taskbar", {100, 700}, kTaskbarBottom, {100, 610}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(FilterProposedPosition(window, c.work, c.proposed, 400, 150), c.out) << c.why;
+        EXPECT_EQ(FilterProposedPosition(window, c.work, c.proposed, 400, 150, false), c.out) << c.why;
 
     // Wider than the work area: it may move within its overhang only.
     const PixelBox narrow{0, 0, 300, 800};
-    EXPECT_EQ(FilterProposedPosition(window, narrow, {-150, 0}, 400, 150), (PixelPosition{-100, 0}));
-    EXPECT_EQ(FilterProposedPosition(window, narrow, {50, 0}, 400, 150), (PixelPosition{0, 0}));
+    EXPECT_EQ(FilterProposedPosition(window, narrow, {-150, 0}, 400, 150, false), (PixelPosition{-100, 0}));
+    EXPECT_EQ(FilterProposedPosition(window, narrow, {50, 0}, 400, 150, false), (PixelPosition{0, 0}));
+}
+
+// Windows parks a minimised window at (-32000, -32000): being minimised, or
+// moved while minimised, it keeps the proposed position, or a title-bar stub
+// would stand in the work area's corner.
+TEST(Placement, MinimisedWindowsAreLeftAlone)
+{
+    const PixelBox stub{-32000, -32000, -31840, -31972};
+    const PixelBox normal{880, 610, 1280, 760};
+    EXPECT_EQ(FilterProposedPosition(normal, kTaskbarBottom, {-32000, -32000}, 160, 28, true),
+              (PixelPosition{-32000, -32000}));
+    EXPECT_EQ(FilterProposedPosition(stub, kTaskbarBottom, {-32000, -32000}, 160, 28, true),
+              (PixelPosition{-32000, -32000}));
+    // Restored, it is filtered again.
+    EXPECT_EQ(FilterProposedPosition(stub, kTaskbarBottom, {1000, 700}, 400, 150, false), (PixelPosition{880, 610}));
 }
 
 TEST(Placement, KeepInWorkAreaAndWorkAreaChanges)

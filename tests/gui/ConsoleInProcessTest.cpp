@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 
+#include "AboutBox.h"
 #include "InProcessConsole.h"
 #include "LanguageFile.h"
 #include "LinkMessages.h"
@@ -138,4 +139,55 @@ TEST(ConsoleInProcess, LinkStateMessagesSetTheTitle)
         SendMessageA(console.GetHwnd(), WM_LINK_CLOSED, 0, 0);
         EXPECT_EQ(title(), "Beamdesk V1.00 [Disconnect]");
     });
+}
+
+// The About box: its title (73), name (75), notice (74) and button (45) from
+// the catalogue; the language file's font on those three controls, else the
+// template's; F1 does nothing there.
+TEST(ConsoleInProcess, AboutBoxTextsAndFont)
+{
+    for (bool languageFont : {false, true}) {
+        TestApp app;
+        for (unsigned id : {45u, 73u, 74u, 75u}) app.m_messages.SetText(id, "Text " + std::to_string(id));
+        if (languageFont) {
+            app.m_hasCustomFont = 1;
+            app.m_consoleFont.lfHeight = -13;
+            std::strcpy(app.m_consoleFont.lfFaceName, "Tahoma");
+        }
+        CAboutBox about(nullptr);
+        const INT_PTR result = RunModalCheck(
+            about,
+            [&] {
+                auto text = [](HWND hwnd) {
+                    char buffer[128] = {};
+                    GetWindowTextA(hwnd, buffer, sizeof buffer);
+                    return std::string(buffer);
+                };
+                HWND box = about.GetHwnd();
+                EXPECT_EQ(text(box), "Text 73");
+                EXPECT_EQ(text(about.GetDlgItem(IDC_ABOUT_VERSION)), "Text 75");
+                EXPECT_EQ(text(about.GetDlgItem(IDC_ABOUT_NOTICE)), "Text 74");
+                EXPECT_EQ(text(about.GetDlgItem(IDOK)), "Text 45");
+
+                const HFONT boxFont = reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0));
+                for (int id : {IDC_ABOUT_VERSION, IDC_ABOUT_NOTICE, IDOK}) {
+                    const HFONT font = reinterpret_cast<HFONT>(SendMessageA(about.GetDlgItem(id), WM_GETFONT, 0, 0));
+                    if (languageFont) {
+                        EXPECT_NE(font, boxFont) << id;
+                        EXPECT_STREQ(Describe(font).lfFaceName, "Tahoma") << id;
+                        EXPECT_EQ(Describe(font).lfHeight, -13) << id;
+                    } else {
+                        EXPECT_EQ(font, boxFont) << id;
+                    }
+                }
+
+                HELPINFO help{};
+                help.cbSize = sizeof help;
+                help.iContextType = HELPINFO_WINDOW;
+                EXPECT_EQ(SendMessageA(box, WM_HELP, 0, reinterpret_cast<LPARAM>(&help)), TRUE);
+                EXPECT_TRUE(IsWindowVisible(box));
+            },
+            [](HWND box) { PostMessageA(box, WM_COMMAND, IDOK, 0); });
+        EXPECT_EQ(result, IDOK);
+    }
 }

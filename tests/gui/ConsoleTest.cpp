@@ -118,3 +118,50 @@ TEST_F(ConsoleTest, EscapeAndF1DoNothing)
     EXPECT_EQ(m_program->Barrier().size(), 1u);  // the notice alone: no other prompt
     Close();
 }
+
+// With another program's window open beside it, closing the About box or the
+// settings dialog gives the foreground back to the console, not to that
+// window; after the settings dialog the focus is on the control that had it,
+// or on Power when that one is hidden now.
+TEST_F(ConsoleTest, ModalDialogsGiveTheConsoleBackTheForeground)
+{
+    RunningProgram other("C:\\windows\\notepad.exe");
+    ASSERT_NE(other.WaitForWindow(), nullptr);
+    HWND console = Start();
+    ASSERT_NE(console, nullptr);
+    SetForegroundWindow(console);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == console; }));
+    HWND freeze = GetDlgItem(console, IDC_FREEZE);
+    PostMessageA(console, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(freeze), TRUE);
+    ASSERT_TRUE(WaitFor([&] { return m_program->Focus() == freeze; }));
+
+    // Opens the dialog by its menu command and ends it with `button`, first
+    // unticking Freeze when asked.
+    const auto closeDialog = [&](UINT command, const char* title, int button, bool hideFreeze) {
+        PostMessageA(console, WM_COMMAND, command, 0);
+        HWND dialog = m_program->WaitForDialog(title);
+        ASSERT_NE(dialog, nullptr) << title;
+        if (hideFreeze) SendMessageA(GetDlgItem(dialog, IDC_SHOW_ADVANCE_FREEZE), BM_SETCHECK, BST_UNCHECKED, 0);
+        PostMessageA(dialog, WM_COMMAND, button, 0);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << title;
+    };
+    const struct {
+        const char* why;
+        UINT command;
+        const char* title;
+        int button;
+        bool hideFreeze;
+        HWND focus;
+    } cases[] = {
+        {"About, OK", ID_APP_ABOUT, "Beamdesk V1.00", IDOK, false, freeze},
+        {"Settings, Cancel", ID_SETTINGS, "Settings", IDCANCEL, false, freeze},
+        {"Settings, OK hiding the focused button", ID_SETTINGS, "Settings", IDOK, true, GetDlgItem(console, IDC_POWER)},
+    };
+    for (const auto& c : cases) {
+        closeDialog(c.command, c.title, c.button, c.hideFreeze);
+        EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == console; })) << c.why;
+        EXPECT_TRUE(WaitFor([&] { return m_program->Focus() == c.focus; })) << c.why;
+    }
+    EXPECT_FALSE(IsWindowVisible(freeze));
+    Close();
+}

@@ -1,17 +1,33 @@
 #include "InProcessConsole.h"
 
+#include <gtest/gtest.h>
+
+#include <map>
+
 namespace {
 
-std::function<void(CConsoleDlg&)> gCheck;
-CConsoleDlg* gConsole = nullptr;
+struct PendingCheck {
+    Dialog* dialog;
+    const std::function<void()>* check;
+    const std::function<void(HWND)>* finish;
+    bool ran = false;
+};
 
-// A thread timer: dispatched by the console's modal loop once it runs.
-void CALLBACK RunCheck(HWND, UINT, UINT_PTR timer, DWORD)
+// By thread timer: a check may itself run a dialog with a check of its own.
+std::map<UINT_PTR, PendingCheck*> gPending;
+
+// A thread timer: dispatched by the dialog's modal loop once it runs.
+void CALLBACK RunPendingCheck(HWND, UINT, UINT_PTR timer, DWORD)
 {
     KillTimer(nullptr, timer);
-    if (gConsole == nullptr) return;
-    if (gCheck) gCheck(*gConsole);
-    PostMessageA(gConsole->GetHwnd(), WM_CLOSE, 0, 0);
+    const auto found = gPending.find(timer);
+    if (found == gPending.end()) return;
+    PendingCheck& pending = *found->second;
+    HWND hwnd = pending.dialog->GetHwnd();
+    if (hwnd == nullptr) return;  // not up (any more): the check did not run
+    pending.ran = true;
+    (*pending.check)();
+    (*pending.finish)(hwnd);
 }
 
 }  // namespace
@@ -24,16 +40,25 @@ TestApp::TestApp()
     ResetSettings();
 }
 
+INT_PTR RunModalCheck(Dialog& dialog, const std::function<void()>& check, const std::function<void(HWND)>& finish)
+{
+    PendingCheck pending{&dialog, &check, &finish};
+    const UINT_PTR timer = SetTimer(nullptr, 0, 1, &RunPendingCheck);
+    gPending[timer] = &pending;
+    const INT_PTR result = dialog.DoModal();
+    KillTimer(nullptr, timer);
+    gPending.erase(timer);
+    if (result == -1) ADD_FAILURE() << "the dialog could not be made";
+    if (!pending.ran) ADD_FAILURE() << "the check did not run inside the dialog";
+    return result;
+}
+
 INT_PTR RunConsole(TestApp& app, const std::function<void(CConsoleDlg&)>& check)
 {
     CConsoleDlg console(nullptr);
     app.m_pMainWnd = &console;
-    gConsole = &console;
-    gCheck = check;
-    SetTimer(nullptr, 0, 1, &RunCheck);
-    const INT_PTR result = console.DoModal();
-    gConsole = nullptr;
-    gCheck = nullptr;
+    const INT_PTR result = RunModalCheck(
+        console, [&] { check(console); }, [](HWND hwnd) { PostMessageA(hwnd, WM_CLOSE, 0, 0); });
     app.m_pMainWnd = nullptr;
     return result;
 }

@@ -1,7 +1,8 @@
-// Runs the real console dialog inside the test process, with an application
-// object the test has prepared, for what cannot be read from another process
-// under Wine (menus, fonts). The check runs inside the console's own modal
-// loop, then the console is closed.
+// Runs the real console dialog, or another of the program's dialogs, inside
+// the test process, with an application object the test has prepared, for
+// what cannot be read from another process under Wine (menus, fonts, check
+// marks). The check runs inside the dialog's own modal loop, then the dialog
+// is ended.
 #pragma once
 
 #include <functional>
@@ -15,6 +16,12 @@ class TestApp : public CBeamdeskApp {
 public:
     TestApp();
 };
+
+// Runs `dialog` modally; once its loop runs, `check` runs inside it, then
+// `finish` ends it (given the dialog's window). Adds a test failure when the
+// dialog could not be made or the check never ran. Returns what DoModal
+// returned.
+INT_PTR RunModalCheck(Dialog& dialog, const std::function<void()>& check, const std::function<void(HWND)>& finish);
 
 // Runs `check` once the console is up, then closes it. Returns what DoModal
 // returned.

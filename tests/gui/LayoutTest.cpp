@@ -122,9 +122,12 @@ TEST(Layout, SimpleRowAndTheModeMenu)
         EXPECT_EQ(console.m_modeButton.GetItemState(ID_SIMPLE_MODE, MF_BYCOMMAND) & MF_CHECKED, MF_CHECKED);
         EXPECT_EQ(console.m_modeButton.GetItemState(ID_ADVANCED_MODE, MF_BYCOMMAND) & MF_CHECKED, 0u);
 
-        // Choosing the mode already shown only re-ticks.
+        // Choosing the mode already shown only re-ticks: a layout would fit
+        // the widened window to its buttons again.
+        const int widened = simple.right - simple.left + 40;
+        SetWindowPos(console.GetHwnd(), nullptr, 0, 0, widened, simple.bottom - simple.top, SWP_NOMOVE | SWP_NOZORDER);
         SendMessageA(console.GetHwnd(), WM_COMMAND, ID_SIMPLE_MODE, 0);
-        EXPECT_EQ(WindowOf(console).right, simple.right);
+        EXPECT_EQ(WindowOf(console).right - WindowOf(console).left, widened);
         SendMessageA(console.GetHwnd(), WM_COMMAND, ID_ADVANCED_MODE, 0);
         EXPECT_EQ(app.m_settings.mode, kModeAdvanced);
         EXPECT_TRUE(Visible(console, IDC_COMPUTER1));
@@ -214,14 +217,43 @@ TEST(Placement, MovesAreClampedAndWorkAreaChangesBringItBack)
         EXPECT_EQ(w.right - w.left, width);
         EXPECT_EQ(w.bottom - w.top, height);
 
-        // A change after which it is still inside leaves it where it is.
-        SetWindowPos(hwnd, nullptr, 100, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        // A change after which it is still inside leaves it where it is, but
+        // fits its height to the frame again.
+        SetWindowPos(hwnd, nullptr, 100, 100, width, height + 30, SWP_NOZORDER);
+        ASSERT_EQ(WindowOf(console).bottom - WindowOf(console).top, height + 30);
         RECT full = screen;
         SystemParametersInfoA(SPI_SETWORKAREA, 0, &full, 0);
         SendMessageA(hwnd, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
         w = WindowOf(console);
         EXPECT_EQ(w.left, 100);
         EXPECT_EQ(w.top, 100);
+        EXPECT_EQ(w.bottom - w.top, height);
+    });
+}
+
+// Minimised, the console stays where the system parks it (off screen on
+// Windows; Wine parks it elsewhere, so the test moves it there), also through
+// a work-area change; restored, it is back in its corner.
+TEST(Placement, MinimisedConsoleIsLeftAlone)
+{
+    TestApp app;
+    RunConsole(app, [&](CConsoleDlg& console) {
+        HWND hwnd = console.GetHwnd();
+        const RECT corner = WindowOf(console);
+        ShowWindow(hwnd, SW_MINIMIZE);
+        ASSERT_TRUE(IsIconic(hwnd));
+        SetWindowPos(hwnd, nullptr, -32000, -32000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        const RECT parked = WindowOf(console);
+        EXPECT_EQ(parked.left, -32000);
+        EXPECT_EQ(parked.top, -32000);
+        SendMessageA(hwnd, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
+        const RECT after = WindowOf(console);
+        EXPECT_TRUE(EqualRect(&parked, &after)) << "a work-area change moved the minimised console";
+
+        ShowWindow(hwnd, SW_RESTORE);
+        const RECT restored = WindowOf(console);
+        EXPECT_TRUE(EqualRect(&corner, &restored))
+            << restored.left << "," << restored.top << " - " << restored.right << "," << restored.bottom;
     });
 }
 

@@ -98,6 +98,8 @@ TEST_F(LifecycleTest, SecondStartNotifiesTheFirstOnce)
     EXPECT_EQ(notice.text, "This application is already running. ");
     EXPECT_EQ(notice.caption, "Beamdesk V1.00");
     EXPECT_EQ(notice.owner, console);
+    EXPECT_EQ(notice.buttons, std::vector<int>{IDOK});
+    EXPECT_TRUE(ShowsIcon(notice, PromptIcon::Stop));
 
     // A third start while the notice is up: no second notice, the first one
     // has the focus.
@@ -118,6 +120,32 @@ TEST_F(LifecycleTest, SecondStartNotifiesTheFirstOnce)
     EXPECT_NE(first.WaitForExit(), static_cast<DWORD>(STILL_ACTIVE));
 }
 
+// A second start while the settings dialog is open: the notice is owned by
+// the dialog, and the dialog is still there once it is answered.
+TEST_F(LifecycleTest, SecondStartWhileTheSettingsDialogIsOpen)
+{
+    RunningProgram first(m_folder.Executable());
+    HWND console = first.WaitForConsole();
+    ASSERT_NE(console, nullptr);
+    PostMessageA(console, WM_COMMAND, ID_SETTINGS, 0);
+    HWND settings = first.WaitForDialog("Settings");
+    ASSERT_NE(settings, nullptr);
+
+    RunningProgram second(m_folder.Executable());
+    EXPECT_NE(second.WaitForExit(), static_cast<DWORD>(STILL_ACTIVE));
+    const Prompt notice = first.WaitForPrompt();
+    EXPECT_EQ(notice.text, "This application is already running. ");
+    EXPECT_EQ(notice.owner, settings);
+
+    PostMessageA(notice.hwnd, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(first.WaitForNoPrompt());
+    EXPECT_TRUE(IsWindowVisible(settings));
+    PostMessageA(settings, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(settings); }));
+    PostMessageA(console, WM_CLOSE, 0, 0);
+    EXPECT_NE(first.WaitForExit(), static_cast<DWORD>(STILL_ACTIVE));
+}
+
 TEST_F(LifecycleTest, OldSystemIsRefusedWithoutWritingAnything)
 {
     SetReportedWindowsVersion("nt40");
@@ -125,6 +153,8 @@ TEST_F(LifecycleTest, OldSystemIsRefusedWithoutWritingAnything)
     const Prompt refusal = program.WaitForPrompt();
     EXPECT_EQ(refusal.text, "This application will not run on the current version of your OS. Upgrade your OS. ");
     EXPECT_EQ(refusal.caption, "Beamdesk");
+    EXPECT_EQ(refusal.buttons, std::vector<int>{IDOK});
+    EXPECT_TRUE(ShowsIcon(refusal, PromptIcon::Stop));
     EXPECT_EQ(program.Console(), nullptr);
     PostMessageA(refusal.hwnd, WM_COMMAND, IDOK, 0);
     EXPECT_NE(program.WaitForExit(), static_cast<DWORD>(STILL_ACTIVE));

@@ -138,6 +138,8 @@ TEST_F(LinkTest, PowerOffOnlyAfterYes)
         const Prompt question = m_program->WaitForPrompt();
         EXPECT_EQ(question.text, "Power off?");
         EXPECT_EQ(question.caption, "Beamdesk V1.00");
+        EXPECT_EQ(question.buttons, (std::vector<int>{IDYES, IDNO}));
+        EXPECT_EQ(IconShown(question), PromptIcon::None);
         PostMessageA(question.hwnd, WM_COMMAND, answer, 0);
         ASSERT_TRUE(m_program->WaitForNoPrompt());
         expected += "PWSTATUS?\r";
@@ -190,7 +192,8 @@ TEST_F(LinkTest, KeepAliveOnlyWhenIdleAndNeverOpens)
     EXPECT_EQ(sim.ConnectionCount(), 4);  // two for the first session, two for the press
 }
 
-TEST_F(LinkTest, CaptionDropDownTicksTheReportedChannel)
+// Which entry carries the tick is read in-process (ProjectorInProcessTest.cpp).
+TEST_F(LinkTest, CaptionDropDownSendsTheChosenChannel)
 {
     auto& sim = Simulator();
     m_folder.WriteFile("Beamdesk.ini", "[VALUE]\r\nOFF=00\r\nCC1=ab\r\nLong=" + std::string(259, 'L') + "\r\n");

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <thread>
 
@@ -104,13 +105,121 @@ HWND RunningProgram::WaitForConsole()
     return m_console;
 }
 
+HWND RunningProgram::WaitForDialog(const std::string& title) const
+{
+    HWND dialog = nullptr;
+    WaitFor([&] {
+        for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", title.c_str()); w != nullptr;
+             w = FindWindowExA(nullptr, w, "#32770", title.c_str())) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == ProcessId() && IsWindowVisible(w) && GetPropA(w, "Global\\BMDSK_Mutex") == nullptr) {
+                dialog = w;
+                return true;
+            }
+        }
+        return false;
+    });
+    return dialog;
+}
+
+HWND RunningProgram::WaitForWindow() const
+{
+    WaitForInputIdle(m_process.hProcess, 10000);
+    HWND found = nullptr;
+    WaitFor([&] {
+        for (HWND w = GetTopWindow(nullptr); w != nullptr && found == nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == ProcessId() && IsWindowVisible(w) && GetWindow(w, GW_OWNER) == nullptr) found = w;
+        }
+        return found != nullptr;
+    });
+    return found;
+}
+
+HWND RunningProgram::Focus() const
+{
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    return GetGUIThreadInfo(ThreadId(), &gui) ? gui.hwndFocus : nullptr;
+}
+
+namespace {
+
+bool HasClass(HWND hwnd, const char* name)
+{
+    char cls[32] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    return lstrcmpiA(cls, name) == 0;
+}
+
+std::vector<int> VisibleButtons(HWND box)
+{
+    std::vector<std::pair<LONG, int>> found;
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!HasClass(child, "Button") || !IsWindowVisible(child)) continue;
+        RECT r{};
+        GetWindowRect(child, &r);
+        found.push_back({r.left, GetDlgCtrlID(child)});
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<int> ids;
+    for (const auto& [left, id] : found) ids.push_back(id);
+    return ids;
+}
+
+}  // namespace
+
+// The icon's pixels are read from the screen, as the box shows them: another
+// process's icon handle cannot be drawn here.
+PromptIcon IconShown(const Prompt& prompt)
+{
+    HWND box = prompt.hwnd;
+    HWND icon = nullptr;
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr && icon == nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (HasClass(child, "Static") && IsWindowVisible(child) &&
+            (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && SendMessageA(child, STM_GETICON, 0, 0) != 0)
+            icon = child;
+    }
+    if (icon == nullptr) return PromptIcon::None;
+    RECT r{};
+    GetWindowRect(icon, &r);
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    int red = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const COLORREF c = GetPixel(memory, x, y);
+            if (GetRValue(c) > 160 && GetGValue(c) < 100 && GetBValue(c) < 100) ++red;
+        }
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    // The stop icon is a red disc: a good part of its square is red.
+    return red * 5 > width * height ? PromptIcon::Stop : PromptIcon::Other;
+}
+
+bool ShowsIcon(const Prompt& prompt, PromptIcon icon)
+{
+    return WaitFor([&] { return IconShown(prompt) == icon; });
+}
+
 std::vector<Prompt> RunningProgram::Prompts() const
 {
     Search search{ProcessId(), {}};
     EnumWindows(&CollectBoxes, reinterpret_cast<LPARAM>(&search));
     std::vector<Prompt> prompts;
     for (HWND box : search.found)
-        prompts.push_back({box, ControlText(box, 0xFFFF), WindowText(box), GetWindow(box, GW_OWNER)});
+        prompts.push_back({box, ControlText(box, 0xFFFF), WindowText(box), GetWindow(box, GW_OWNER),
+                           VisibleButtons(box)});
     return prompts;
 }
 

@@ -20,13 +20,24 @@ using namespace std::chrono_literals;
 // Waits for a condition, polling; never a fixed sleep. False on time-out.
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 20s);
 
+// The icon a message box shows, told by its colours on screen: the stop
+// icon is red; the others (exclamation, information, question) are not.
+enum class PromptIcon { None, Stop, Other };
+
 // A visible message box of some process.
 struct Prompt {
     HWND hwnd = nullptr;
     std::string text;
     std::string caption;
     HWND owner = nullptr;
+    std::vector<int> buttons{};  // ids of its visible buttons (IDOK, IDYES, ...), left to right
 };
+
+// The icon a prompt shows now. Its pixels are read from the screen, so a box
+// that has only just appeared may not show it yet.
+PromptIcon IconShown(const Prompt& prompt);
+// Waits for the prompt to show `icon`; false on time-out.
+bool ShowsIcon(const Prompt& prompt, PromptIcon icon);
 
 class ProgramFolder {
 public:
@@ -53,6 +64,14 @@ public:
     // The console, visible with its title set; null on time-out.
     HWND WaitForConsole();
     HWND Console() const { return m_console; }
+    // A visible dialog of this process with this title (the About box, the
+    // settings dialog); null on time-out.
+    HWND WaitForDialog(const std::string& title) const;
+    // Some visible top-level window of this process, for a program other
+    // than Beamdesk; null on time-out.
+    HWND WaitForWindow() const;
+    // The window that has the keyboard focus in the program's thread.
+    HWND Focus() const;
 
     // Visible message boxes of this process, other than the console.
     std::vector<Prompt> Prompts() const;

@@ -35,6 +35,9 @@ protected:
         PostMessageA(m_console, WM_LINK_ERROR, 0x41, 0);
         const Prompt prompt = m_program->WaitForPrompt();
         EXPECT_EQ(prompt.caption, "Beamdesk V1.00");
+        // Both link error prompts: OK and the stop icon.
+        EXPECT_EQ(prompt.buttons, std::vector<int>{IDOK}) << code;
+        EXPECT_TRUE(ShowsIcon(prompt, PromptIcon::Stop)) << code;
         PostMessageA(prompt.hwnd, WM_COMMAND, IDOK, 0);
         EXPECT_TRUE(m_program->WaitForNoPrompt());
         // Nothing else may follow: the barrier's notice is the only prompt.

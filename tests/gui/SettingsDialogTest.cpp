@@ -25,10 +25,6 @@ namespace {
 using Check = std::function<void(CSettingsDlg&)>;
 using Finish = std::function<void(HWND dialog)>;
 
-CSettingsDlg* gDialog = nullptr;
-Check gCheck;
-Finish gFinish;
-
 void PressButton(HWND dialog, int id)
 {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
@@ -44,15 +40,6 @@ void PressCancel(HWND dialog)
     PressButton(dialog, IDCANCEL);
 }
 
-// A thread timer: dispatched by the dialog's modal loop once it runs.
-void CALLBACK RunCheck(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    KillTimer(nullptr, timer);
-    if (gDialog == nullptr) return;
-    if (gCheck) gCheck(*gDialog);
-    gFinish(gDialog->GetHwnd());
-}
-
 // Opens the settings dialog over `app`, runs `check` once it is up, then ends
 // it with `finish`. Returns what DoModal returned.
 INT_PTR RunSettings(TestApp& app, const Check& check, const Finish& finish = PressCancel, HWND owner = nullptr)
@@ -64,14 +51,7 @@ INT_PTR RunSettings(TestApp& app, const Check& check, const Finish& finish = Pre
     EXPECT_TRUE(controlsReady);
     // Opened and answered as the console's Settings command does.
     CSettingsDlg dialog(owner, {app.m_settings, &app.m_messages, app.LanguageFont()});
-    gDialog = &dialog;
-    gCheck = check;
-    gFinish = finish;
-    SetTimer(nullptr, 0, 1, &RunCheck);
-    const INT_PTR result = dialog.DoModal();
-    gDialog = nullptr;
-    gCheck = nullptr;
-    gFinish = nullptr;
+    const INT_PTR result = RunModalCheck(dialog, [&] { check(dialog); }, finish);
     if (result == IDOK) {
         app.m_settings = dialog.Settings();
         app.SaveSettings();

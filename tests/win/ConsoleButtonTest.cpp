@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 #include <string>
 #include <utility>
@@ -17,6 +18,7 @@
 #include "ConsoleButton.h"
 #include "ConsoleButtonOwner.h"
 #include "Gdi.h"
+#include "OpenMenu.h"
 #include "resource.h"
 
 namespace {
@@ -442,20 +444,10 @@ struct MenuWatch {
 };
 MenuWatch* g_watch = nullptr;
 
-BOOL CALLBACK FindMenuWindow(HWND hwnd, LPARAM found)
-{
-    char name[16] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    if (lstrcmpA(name, "#32768") != 0 || !IsWindowVisible(hwnd)) return TRUE;
-    *reinterpret_cast<HWND*>(found) = hwnd;
-    return FALSE;
-}
-
 void CALLBACK WatchMenu(HWND, UINT, UINT_PTR, DWORD)
 {
     MenuWatch& watch = *g_watch;
-    HWND menu = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindMenuWindow, reinterpret_cast<LPARAM>(&menu));
+    HWND menu = FindOpenMenu();
     if (menu != nullptr && !watch.seen) {
         watch.seen = true;
         GetWindowRect(menu, &watch.rect);
@@ -614,4 +606,54 @@ TEST(ConsoleButtonPress, HoverTracking)
     EXPECT_TRUE(rig.button.IsHot()) << "button up again";
     ReleaseCapture();
     Pump(rig.hwnd);
+}
+
+// The press that opens a drop-down never sees its button's release (the menu
+// takes it), and a key press has none: hover tracking works again once the
+// menu has closed or the key is up.
+TEST(ConsoleButtonPress, HoverWorksAgainAfterADropDown)
+{
+    const auto hotAfterAMove = [](Rig& rig) {
+        SendMessageA(rig.hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+        const bool hot = rig.button.IsHot() != FALSE;
+        ReleaseCapture();
+        Pump(rig.hwnd);
+        return hot;
+    };
+    // Opens the menu from a timer that closes it again.
+    const auto withMenuWatch = [](Rig& rig, const std::function<void()>& open) {
+        MenuWatch watch;
+        watch.button = &rig.button;
+        g_watch = &watch;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 10, WatchMenu);
+        open();
+        KillTimer(nullptr, timer);
+        g_watch = nullptr;
+        return watch.seen;
+    };
+
+    {
+        Rig rig({.id = IDC_MODE});
+        rig.button.AddItem(ID_SIMPLE_MODE, "Simple Mode", MF_STRING);
+        ASSERT_TRUE(withMenuWatch(rig, [&] { SendMessageA(rig.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(31, 16)); }));
+        EXPECT_TRUE(hotAfterAMove(rig)) << "mode menu opened by the mouse";
+    }
+    {
+        // CC: the press goes to the console; the projector's reply opens the menu later.
+        Rig rig;
+        rig.button.AddItem(ID_CC_FIRST, "CC1", MF_STRING);
+        SendMessageA(rig.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(31, 16));
+        ASSERT_EQ(rig.console.ccDropDowns, 1);
+        ASSERT_TRUE(withMenuWatch(rig, [&] { rig.button.ShowMenu(); }));
+        EXPECT_TRUE(hotAfterAMove(rig)) << "CC menu opened after a mouse press";
+    }
+    {
+        Rig rig;
+        rig.button.AddItem(ID_CC_FIRST, "CC1", MF_STRING);
+        SendMessageA(rig.hwnd, WM_KEYDOWN, VK_SPACE, 0);
+        Pump(rig.hwnd);
+        ASSERT_EQ(rig.console.ccDropDowns, 1);
+        SendMessageA(rig.hwnd, WM_KEYUP, VK_SPACE, 0);
+        EXPECT_TRUE(hotAfterAMove(rig)) << "CC pressed with Space";
+    }
 }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "CapturedRun.h"
+#include "MessageCatalogue.h"
 #include "ProgramHarness.h"
 #include "SettingsStore.h"
 #include "StartupRegistration.h"
@@ -692,4 +693,57 @@ TEST_F(InstallerTest, KeygrantFailureIsReportedInSilentMode)
     EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), kVersion);
 
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kVendorKey);
+}
+
+namespace {
+
+// The four numbers of a program's version resource, "a.b.c.d".
+std::string FileVersionOf(const std::string& path)
+{
+    DWORD ignored = 0;
+    std::string block(GetFileVersionInfoSizeA(path.c_str(), &ignored), '\0');
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT size = 0;
+    if (block.empty() || !GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()) ||
+        !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &size))
+        return "";
+    char text[64];
+    std::snprintf(text, sizeof text, "%lu.%lu.%lu.%lu", info->dwProductVersionMS >> 16,
+                  info->dwProductVersionMS & 0xFFFF, info->dwProductVersionLS >> 16, info->dwProductVersionLS & 0xFFFF);
+    return text;
+}
+
+// The version in the program's own manifest (its assemblyIdentity).
+std::string ManifestVersionOf(const std::string& path)
+{
+    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr) return "";
+    std::string manifest;
+    if (HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)); found != nullptr)
+        manifest.assign(static_cast<const char*>(LockResource(LoadResource(module, found))), SizeofResource(module, found));
+    FreeLibrary(module);
+    const std::size_t identity = manifest.find("<assemblyIdentity");
+    const std::size_t start = manifest.find("version=\"", identity);
+    if (identity == std::string::npos || start == std::string::npos) return "";
+    return manifest.substr(start + 9, manifest.find('"', start + 9) - start - 9);
+}
+
+}  // namespace
+
+// One version reaches the setup program, the program's version resource and
+// manifest, and the title its catalogue shows.
+TEST(SetupVersion, OneVersionEverywhere)
+{
+    unsigned major = 0, minor = 0, patch = 0;
+    ASSERT_EQ(std::sscanf(kVersion, "%u.%u.%u", &major, &minor, &patch), 3);
+    const std::string full = std::string(kVersion) + ".0";
+    const std::string program = ExecutableFolder() + "Beamdesk.exe";
+    EXPECT_EQ(FileVersionOf(ExecutableFolder() + BEAMDESK_SETUP_NAME), full);
+    EXPECT_EQ(FileVersionOf(program), full);
+    EXPECT_EQ(ManifestVersionOf(program), full);
+    char title[64];
+    std::snprintf(title, sizeof title, "Beamdesk V%u.%02u", major, minor);
+    MessageCatalogue catalogue;
+    catalogue.LoadMessageDefaults();
+    for (unsigned id : {35u, 73u, 75u}) EXPECT_EQ(catalogue.GetMessageText(id), title) << id;
 }

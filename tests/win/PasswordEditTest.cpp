@@ -3,6 +3,7 @@
 // windows stay hidden; keystrokes are posted WM_CHAR messages and the Ctrl key
 // is the thread's keyboard state.
 #include <windows.h>
+#include <imm.h>
 
 #include <gtest/gtest.h>
 
@@ -75,20 +76,20 @@ void Pump()
     }
 }
 
-// Holds the Ctrl key down in this thread's keyboard state.
-class CtrlHeld {
+// Holds a key (Ctrl, Shift) down in this thread's keyboard state.
+class KeyHeld {
 public:
-    CtrlHeld()
+    explicit KeyHeld(int key)
     {
         GetKeyboardState(m_saved);
         BYTE state[256];
         std::copy(m_saved, m_saved + 256, state);
-        state[VK_CONTROL] |= 0x80;
+        state[key] |= 0x80;
         SetKeyboardState(state);
     }
-    ~CtrlHeld() { SetKeyboardState(m_saved); }
-    CtrlHeld(const CtrlHeld&) = delete;
-    CtrlHeld& operator=(const CtrlHeld&) = delete;
+    ~KeyHeld() { SetKeyboardState(m_saved); }
+    KeyHeld(const KeyHeld&) = delete;
+    KeyHeld& operator=(const KeyHeld&) = delete;
 
 private:
     BYTE m_saved[256] = {};
@@ -110,6 +111,31 @@ void SetClipboard(HWND owner, const std::optional<std::string>& bytes)
         EXPECT_NE(SetClipboardData(CF_TEXT, memory), nullptr);
     }
     CloseClipboard();
+}
+
+// Windows' own edit control takes input-method text itself, where Wine's
+// lets it come back as WM_CHARs: a character delivered whole (WM_IME_CHAR) it
+// inserts at once, and a composition's result string it would read and insert
+// too. This gives a field that behaviour, under the filter, and counts the
+// results that reach it.
+int g_compositionResultsTaken = 0;
+
+LRESULT CALLBACK InputMethodTextDirectly(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    const auto edit = reinterpret_cast<WNDPROC>(GetPropA(hwnd, "EditProc"));
+    if (msg == WM_IME_COMPOSITION && (lParam & GCS_RESULTSTR)) ++g_compositionResultsTaken;
+    if (msg != WM_IME_CHAR) return CallWindowProcA(edit, hwnd, msg, wParam, lParam);
+    std::string text;
+    if (HIBYTE(LOWORD(wParam)) != 0) text += static_cast<char>(HIBYTE(LOWORD(wParam)));
+    text += static_cast<char>(LOBYTE(wParam));
+    CallWindowProcA(edit, hwnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    return 0;
+}
+
+void TakeInputMethodTextDirectly(HWND edit)
+{
+    SetPropA(edit, "EditProc", reinterpret_cast<HANDLE>(GetWindowLongPtrA(edit, GWLP_WNDPROC)));
+    SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&InputMethodTextDirectly));
 }
 
 // A hidden window with two password fields; the first carries the filter
@@ -214,7 +240,8 @@ TEST_P(PasswordEditTest, RefusalLeavesOtherWindowsInput)
     EXPECT_EQ(TextOf(edit), DoubleByte() ? "" : "\x82\xA0");
 }
 
-// Pasted with WM_PASTE (the context menu) and with Ctrl+V: the same check.
+// Pasted with WM_PASTE (the context menu), with Ctrl+V and with Shift+Insert:
+// the same check.
 TEST_P(PasswordEditTest, Paste)
 {
     struct Case {
@@ -231,54 +258,68 @@ TEST_P(PasswordEditTest, Paste)
         {"the scan ends at the terminator", std::string("abc\0\x82", 5), "abc", "abc"},
         {"no text on the clipboard", std::nullopt, "", ""},
     };
-    for (bool ctrlV : {false, true}) {
+    const char* const ways[] = {"WM_PASTE", "Ctrl+V", "Shift+Insert"};
+    for (const char* way : ways) {
         for (const Case& c : cases) {
             SetWindowTextA(edit, "");
             SetClipboard(host, c.clipboard);
             field.seen.clear();
-            if (ctrlV) {
-                CtrlHeld ctrl;
+            if (way == ways[1]) {
+                KeyHeld ctrl(VK_CONTROL);
                 Post(edit, {22});
+                Pump();
+            } else if (way == ways[2]) {
+                KeyHeld shift(VK_SHIFT);
+                PostMessageA(edit, WM_KEYDOWN, VK_INSERT, 1);
                 Pump();
             } else {
                 EXPECT_EQ(SendMessageA(edit, WM_PASTE, 0, 0), 0);
             }
-            EXPECT_EQ(TextOf(edit), DoubleByte() ? c.in932 : c.in1252) << c.why << (ctrlV ? " (Ctrl+V)" : "");
-            EXPECT_EQ(field.seen[WM_PASTE], 1) << c.why << (ctrlV ? " (Ctrl+V)" : "");
+            EXPECT_EQ(TextOf(edit), DoubleByte() ? c.in932 : c.in1252) << c.why << " (" << way << ")";
+            EXPECT_EQ(field.seen[WM_PASTE], 1) << c.why << " (" << way << ")";
         }
     }
 }
 
-// With Ctrl down the four shortcuts become the control's own operations, each
-// exactly once (the edit control would otherwise act on the character too).
-TEST_P(PasswordEditTest, ControlShortcuts)
+// Input-method text passes the same check as typed text: a character the
+// input method delivers whole (an ANSI window gets a double-byte one with its
+// lead byte high), and the result string of a composition.
+TEST_P(PasswordEditTest, InputMethodText)
 {
+    field.Detach();
+    TakeInputMethodTextDirectly(edit);
+    ASSERT_TRUE(field.Attach(edit));
     struct Case {
-        int ch;
-        UINT message;
+        const char* why;
+        WPARAM character;
+        std::string in932;  // after "ab" with the caret at the start
+        std::optional<std::string> in1252;  // nothing: the edit control's own affair
     };
-    const Case cases[] = {{3, WM_COPY}, {22, WM_PASTE}, {24, WM_CUT}, {26, EM_UNDO}};
-    SetClipboard(host, std::string("z"));
+    const Case cases[] = {
+        {"double-byte character", 0x82A0, "ab", std::nullopt},
+        {"upper lead-byte range", 0xE040, "ab", std::nullopt},
+        {"single byte", 'x', "xab", "xab"},
+        {"half-width katakana", 0xB1, "\xB1" "ab", "\xB1" "ab"},
+    };
     for (const Case& c : cases) {
         SetWindowTextA(edit, "ab");
-        field.seen.clear();
-        {
-            CtrlHeld ctrl;
-            Post(edit, {c.ch});
-            Pump();
+        SendMessageA(edit, EM_SETSEL, 0, 0);
+        // Sent: a posted one would be converted through this process's code page.
+        SendMessageA(edit, WM_IME_CHAR, c.character, 1);
+        Pump();
+        if (DoubleByte()) {
+            EXPECT_EQ(TextOf(edit), c.in932) << c.why;
+        } else if (c.in1252) {
+            EXPECT_EQ(TextOf(edit), *c.in1252) << c.why;
         }
-        for (UINT other : {WM_COPY, WM_PASTE, WM_CUT, EM_UNDO, WM_UNDO})
-            EXPECT_EQ(field.seen[other], other == c.message ? 1 : 0) << c.ch << " and " << other;
     }
 
-    // Any other character with Ctrl down is typed as usual.
-    SetWindowTextA(edit, "");
-    {
-        CtrlHeld ctrl;
-        Post(edit, {'a'});
-        Pump();
-    }
-    EXPECT_EQ(TextOf(edit), "a");
+    // A composition's result never goes to the edit control itself: it comes
+    // back as WM_IME_CHARs, checked as above.
+    g_compositionResultsTaken = 0;
+    SendMessageA(edit, WM_IME_COMPOSITION, 'x', GCS_RESULTSTR);
+    Pump();
+    EXPECT_EQ(g_compositionResultsTaken, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(CodePages, PasswordEditTest, testing::Values(kDoubleByte, kSingleByte),

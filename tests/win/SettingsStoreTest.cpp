@@ -26,6 +26,20 @@ protected:
 
     static RegValue Stored(const char* name) { return ReadRegValue(HKEY_LOCAL_MACHINE, kSettingsKeyPath, name); }
     static void StoreDword(const char* name, DWORD n) { WriteRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, name, n); }
+    // A REG_SZ of exactly these bytes: a non-NUL byte after them keeps the
+    // registry from counting a terminator in.
+    static void StoreExactly(const char* name, const std::string& bytes)
+    {
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        const std::string guarded = bytes + '\x01';
+        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(guarded.data()),
+                       static_cast<DWORD>(bytes.size()));
+        RegCloseKey(key);
+        ASSERT_EQ(Stored(name).storedBytes, 2 * bytes.size()) << "stored as given";
+    }
 
     static AppSettings Defaults()
     {
@@ -127,6 +141,31 @@ TEST_F(SettingsStoreTest, PasswordForms)
         EXPECT_EQ(StoredText(stored), Scrambled(c.password)) << c.why;
         EXPECT_EQ(stored.storedBytes, 2 * c.password.size()) << c.why << ": no terminator stored";
         EXPECT_EQ(PasswordText(loaded), c.password) << c.why;
+    }
+}
+
+// A .reg file or `reg add` stores a REG_SZ with its terminator: 17 bytes whose
+// last is NUL still hold a 16-character password. Any other value over 16
+// bytes is ignored and the field keeps what it had.
+TEST_F(SettingsStoreTest, PasswordStoredWithItsTerminator)
+{
+    const std::string sixteen = "0123456789abcdeF";
+    struct Case {
+        const char* why;
+        std::string bytes;  // stored exactly so, no terminator added
+        std::string expected;
+    } const cases[] = {
+        {"16 characters and a terminator", Scrambled(sixteen) + '\0', sixteen},
+        {"shorter, with a terminator", Scrambled("pass") + '\0', "pass"},
+        {"17 bytes, the last no terminator", Scrambled(sixteen) + 'x', "kept"},
+        {"16 characters and two terminators", Scrambled(sixteen) + std::string(2, '\0'), "kept"},
+    };
+    for (const Case& c : cases) {
+        StoreExactly("Password", c.bytes);
+        AppSettings s = Defaults();
+        SetPasswordText(s, "kept");
+        ASSERT_EQ(LoadSettings(s), 1) << c.why;
+        EXPECT_EQ(PasswordText(s), c.expected) << c.why;
     }
 }
 
