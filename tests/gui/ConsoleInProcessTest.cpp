@@ -1,6 +1,7 @@
 // The console's menus and fonts, checked inside the process that owns them.
 #include <gtest/gtest.h>
 
+#include <cstring>
 
 #include "AboutBox.h"
 #include "InProcessConsole.h"
