@@ -42,16 +42,22 @@ void ProjectorLink::Configure(LinkSettings settings)
 
 bool ProjectorLink::Connect()
 {
+    if (m_connecting) return false;
     ReapEndedWorker();
     if (m_session.IsOpen()) return true;
+    m_connecting = true;
     const HandshakeOutcome outcome = RunHandshake(*this, m_settings.password);
     if (outcome.opened) {
+        m_connecting = false;
         m_session.Opened();
         PostMessageA(m_window, WM_LINK_OPENED, 0, 0);
         return true;
     }
+    // The prompt runs a modal loop in which presses arrive; they are dropped
+    // until the failed attempt has been cleared away.
     if (outcome.report) m_client.ShowLinkError(*outcome.report);
     Disconnect();
+    m_connecting = false;
     return false;
 }
 
@@ -66,6 +72,7 @@ void ProjectorLink::Disconnect()
 
 void ProjectorLink::Send(const Command& command)
 {
+    if (m_connecting) return;
     ReapEndedWorker();
     if (!m_session.IsOpen()) Connect();
     Perform(m_session.Submit(command));

@@ -80,4 +80,7 @@ private:
     LinkSession m_session;
     HandshakeHandOver m_handOver;
     std::unique_ptr<CClientThread> m_worker;  // deleted only once its thread has ended
+    // A handshake is under way (its failure prompt included): presses are
+    // dropped rather than starting a second handshake on its connection.
+    bool m_connecting = false;
 };

@@ -129,6 +129,32 @@ TEST_F(LinkTest, ConnectionClosedAtOnce)
     EXPECT_TRUE(WaitFor([&] { return WindowText(console) == kConnected; }));
 }
 
+// Presses that arrive while a refused opening is being reported are dropped:
+// they neither start a second handshake on the refused connection nor open a
+// session that the first attempt then closes.
+TEST_F(LinkTest, PressesDuringAFailedOpeningAreDropped)
+{
+    auto& sim = Simulator();
+    HWND console = StartConnected();
+    sim.CloseAllConnections();
+    EXPECT_TRUE(WaitFor([&] { return WindowText(console) == kDisconnected; }));
+    sim.SetOpenStatus(0x45);
+    Press(IDC_VOLUME_UP);
+    Press(IDC_VOLUME_DOWN);  // waits in the queue through the handshake
+    const Prompt prompt = m_program->WaitForPrompt();
+    EXPECT_EQ(prompt.text, kNoAnswer);
+    EXPECT_EQ(m_program->Barrier().size(), 2u);  // the prompt and the notice: nothing else came up
+    PostMessageA(prompt.hwnd, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(m_program->WaitForNoPrompt());
+    const auto received = sim.Received();
+    ASSERT_EQ(received.size(), 4u);  // the first session, then one probe and one refused opening
+    EXPECT_EQ(received[3].size(), kOpenRequestBytes) << ProjectorSimulator::Escape(received[3]);
+
+    sim.ClearFaults();
+    Press(IDC_VOLUME_DOWN);
+    EXPECT_TRUE(WaitForCommands("KEY 56\r")) << Commands();
+}
+
 // The projector wants a password and ours is another: the probe says one is
 // needed (0x41), the open request carries ours and is refused (0x43).
 TEST_F(LinkTest, WrongPasswordIsRefused)
