@@ -56,7 +56,9 @@ bool StartsWith(std::string_view text, std::string_view prefix)
 
 std::string Quoted(std::string_view bytes)
 {
-    return "\"" + ProjectorSimulator::Escape(bytes) + "\"";
+    std::string quoted = "\"";
+    quoted.append(ProjectorSimulator::Escape(bytes)).append("\"");
+    return quoted;
 }
 
 // What one session connection has shown so far.
@@ -200,6 +202,7 @@ ByteLogChecker::Verdict ByteLogChecker::Check(const std::vector<std::string>& re
             }
             next = press + 1;
             verdict.eventsExplained = next;
+            ++verdict.pressesArrived;
             if (const Toggle* toggle = ToggleOfQuery(command)) {
                 session.lastQuery = toggle;
                 session.lastQueryAnswered = false;

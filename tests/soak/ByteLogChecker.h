@@ -49,6 +49,7 @@ public:
         std::optional<std::size_t> badConnection;  // set when something was not asked for
         std::string reason;
         std::size_t eventsExplained = 0;  // events up to and including the last press that reached the projector
+        std::size_t pressesArrived = 0;
         std::size_t keepAlives = 0;
     };
     // `freeTicks`: keep-alives the program's own timer may have sent so far.
