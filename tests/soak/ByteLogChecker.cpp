@@ -142,6 +142,9 @@ ByteLogChecker::Verdict ByteLogChecker::Check(const std::vector<std::string>& re
         SessionSoFar session;
         std::string_view rest = bytes.substr(m_open.size());
         for (std::size_t n = 1; !rest.empty(); ++n) {
+            if (StartsWith(rest, m_probe.substr(0, 11)))
+                return fail("a handshake request inside the session, after command " + std::to_string(n - 1) + ": " +
+                            Quoted(rest.substr(0, m_open.size())));
             const auto cr = rest.find('\r');
             if (cr == std::string_view::npos) {
                 // A command still arriving, or cut off by the close: the start

@@ -86,6 +86,7 @@ TEST(ByteLogChecker, HandshakeConnections)
         {"a probe connection with more than the probe", {probe + "K"}, 0},
         {"the probe where the open request belongs", {open, probe + "KEY 57\r"}, 1},
         {"another password", {probe, ByteLogChecker().OpenRequest() + "KEY 57\r"}, 1},
+        {"a probe on the session connection", {probe, open + probe}, 1},
         {"text before any handshake", {"KEY 57\r"}, 0},
         {"an unfinished command that is a press's", {probe, open + "KEY 5"}, -1},
         {"an unfinished command nobody pressed", {probe, open + "KEY 56"}, 1},
