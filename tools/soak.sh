@@ -22,6 +22,8 @@ mkdir -p build/soak
 trap 'tools/wine-run --tree build/soak --stop' EXIT
 prepared=$(tools/wine-run --tree build/soak --prepare)
 export "${prepared?}"
+# The trap ends the prefix's processes, so output may come as it is written.
+export WINE_RUN_LIVE=1
 
 status=0
 tools/wine-run --tree build/soak build/win/bin/soak.exe --minutes "$minutes" "$@" || status=$?
