@@ -8,13 +8,8 @@ cd "$root"
 
 tools/setup-debian.sh
 tools/build.sh win
-unset DISPLAY
-mkdir -p build/bench
-trap 'tools/wine-run --tree build/bench --stop' EXIT
-prepared=$(tools/wine-run --tree build/bench --prepare)
-export "${prepared?}"
-# The trap ends the prefix's processes, so output may come as it is written.
-export WINE_RUN_LIVE=1
+source tools/wine-session.sh
+wine_session build/bench --live
 # The program must start as a first instance with no settings of its own.
 tools/wine-run --tree build/bench reg delete 'HKLM\Software\Varnholt\Beamdesk' /f >/dev/null 2>&1 || true
 

@@ -17,13 +17,8 @@ fi
 
 tools/setup-debian.sh
 tools/build.sh win
-unset DISPLAY
-mkdir -p build/soak
-trap 'tools/wine-run --tree build/soak --stop' EXIT
-prepared=$(tools/wine-run --tree build/soak --prepare)
-export "${prepared?}"
-# The trap ends the prefix's processes, so output may come as it is written.
-export WINE_RUN_LIVE=1
+source tools/wine-session.sh
+wine_session build/soak --live
 
 status=0
 tools/wine-run --tree build/soak build/win/bin/soak.exe --minutes "$minutes" "$@" || status=$?

@@ -16,9 +16,6 @@ echo "== fuzzing (libFuzzer, ASan + UBSan)"
 tools/fuzz.sh "${FUZZ_SECONDS:-30}"
 
 echo "== Windows tests under Wine"
-# A private display, never the user's desktop: no window manager, known size.
-unset DISPLAY
-trap 'tools/wine-run --tree build/win --stop' EXIT
-prepared=$(tools/wine-run --tree build/win --prepare)
-export "${prepared?}"
+source tools/wine-session.sh
+wine_session build/win
 ctest --test-dir build/win --output-on-failure -j2

@@ -31,7 +31,8 @@ TEST_F(LinkTest, FollowUpDiesWithItsSession)
     sim.SetCloseAt(Close::Never);
     Press(IDC_VIDEO);
     EXPECT_TRUE(WaitForCommands("SOURCE 41\r")) << Commands();
-    EXPECT_TRUE(PressUntilSent(IDC_VOLUME_UP, "SOURCE 41\r", "KEY 57\r")) << Commands();
+    EXPECT_TRUE(PressUntilSent(IDC_VOLUME_UP));
+    EXPECT_TRUE(WaitForCommands("SOURCE 41\rKEY 57\r")) << Commands();
     EXPECT_TRUE(sim.Mute());
     EXPECT_TRUE(m_program->Prompts().empty());
 }
@@ -47,7 +48,8 @@ TEST_F(LinkTest, RepliesCutAnywhereStillToggle)
     EXPECT_TRUE(WaitForCommands("MUTE?\rMUTE ON\r")) << Commands();
     EXPECT_TRUE(WaitFor([&] { return sim.Mute(); }));
     sim.SetPower("01");
-    EXPECT_TRUE(PressUntilSent(IDC_POWER, "MUTE?\rMUTE ON\r", "PWSTATUS?\rIMPWR ON\r")) << Commands();
+    EXPECT_TRUE(PressUntilSent(IDC_POWER));
+    EXPECT_TRUE(WaitForCommands("MUTE?\rMUTE ON\rPWSTATUS?\rIMPWR ON\r")) << Commands();
     EXPECT_TRUE(m_program->Prompts().empty());
 }
 
@@ -92,7 +94,8 @@ TEST_F(LinkTest, RepeatedPowerAnswersAskOnce)
     PostMessageA(question.hwnd, WM_COMMAND, IDYES, 0);
     ASSERT_TRUE(m_program->WaitForNoPrompt());
     EXPECT_TRUE(WaitForCommands("PWSTATUS?\rIMPWR OFF\r")) << Commands();
-    EXPECT_TRUE(PressUntilSent(IDC_VOLUME_UP, "PWSTATUS?\rIMPWR OFF\r", "KEY 57\r")) << Commands();
+    EXPECT_TRUE(PressUntilSent(IDC_VOLUME_UP));
+    EXPECT_TRUE(WaitForCommands("PWSTATUS?\rIMPWR OFF\rKEY 57\r")) << Commands();
 }
 
 // A projector that greets every connection before it is asked anything: the

@@ -92,21 +92,19 @@ protected:
         return WaitFor([&] { return Commands() == expected; });
     }
 
-    // Presses `id` until its command has reached the projector after
-    // `before`: a press is dropped while the console still waits for the
-    // previous prompt, so it is repeated now and then. True when the
-    // projector received `before` and then only `command`, once or more.
-    bool PressUntilSent(int id, const std::string& before, const std::string& command)
+    // Presses `id` until something new reaches the projector. A press that
+    // comes while the console still waits for the previous command's prompt
+    // is dropped, as it should be; so while nothing has arrived for a few
+    // seconds, the press is repeated. Call it once the commands before have
+    // arrived. False when nothing arrived after ten presses.
+    bool PressUntilSent(int id)
     {
-        int polls = 0;
-        return WaitFor([&] {
-            if (polls++ % 100 == 0) Press(id);
-            const std::string now = Commands();
-            if (now.compare(0, before.size(), before) != 0 || now.size() == before.size()) return false;
-            for (std::size_t at = before.size(); at < now.size(); at += command.size())
-                if (now.compare(at, command.size(), command) != 0) return false;
-            return true;
-        });
+        const std::size_t before = Commands().size();
+        for (int press = 0; press < 10; ++press) {
+            Press(id);
+            if (WaitFor([&] { return Commands().size() > before; }, 3s)) return true;
+        }
+        return false;
     }
 
     static constexpr std::size_t kOpenRequestBytes = 34;

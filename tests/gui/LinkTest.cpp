@@ -89,7 +89,7 @@ TEST_F(LinkTest, EveryButtonSendsItsCommand)
     };
     std::string expected;
     for (const auto& b : buttons) {
-        Press(b.id);
+        EXPECT_TRUE(PressUntilSent(b.id));
         expected += b.command;
         EXPECT_TRUE(WaitForCommands(expected)) << Commands();
     }
@@ -117,11 +117,11 @@ TEST_F(LinkTest, TogglesSendTheOppositeAtThePrompt)
     std::string expected;
     for (const auto& c : cases) {
         c.state();
-        Press(c.id);
+        EXPECT_TRUE(PressUntilSent(c.id));
         expected += c.sent;
         EXPECT_TRUE(WaitForCommands(expected)) << Commands();
         // A plain command after it proves nothing more was queued.
-        Press(IDC_VOLUME_UP);
+        EXPECT_TRUE(PressUntilSent(IDC_VOLUME_UP));
         expected += "KEY 57\r";
         EXPECT_TRUE(WaitForCommands(expected)) << Commands();
     }
@@ -134,7 +134,7 @@ TEST_F(LinkTest, PowerOffOnlyAfterYes)
     std::string expected;
     for (const int answer : {IDNO, IDYES}) {
         sim.SetPower("03");
-        Press(IDC_POWER);
+        EXPECT_TRUE(PressUntilSent(IDC_POWER));
         const Prompt question = m_program->WaitForPrompt();
         EXPECT_EQ(question.text, "Power off?");
         EXPECT_EQ(question.caption, "Beamdesk V1.00");
@@ -144,7 +144,8 @@ TEST_F(LinkTest, PowerOffOnlyAfterYes)
         ASSERT_TRUE(m_program->WaitForNoPrompt());
         expected += "PWSTATUS?\r";
         if (answer == IDYES) expected += "IMPWR OFF\r";
-        Press(IDC_VOLUME_DOWN);
+        EXPECT_TRUE(WaitForCommands(expected)) << Commands();
+        EXPECT_TRUE(PressUntilSent(IDC_VOLUME_DOWN));
         expected += "KEY 56\r";
         EXPECT_TRUE(WaitForCommands(expected)) << Commands();
     }
@@ -242,7 +243,7 @@ TEST_F(LinkTest, PeerCloseWhileIdleAndNonsenseFromTheProjector)
 
     // Garbage, NUL and 0xFF bytes and a 3000-byte line before every reply.
     sim.SetGarbageBeforeReplies(ProjectorSimulator::SampleGarbage(3000));
-    Press(IDC_AVMUTE);
+    EXPECT_TRUE(PressUntilSent(IDC_AVMUTE));
     EXPECT_TRUE(WaitFor([&] { return Commands().find("MUTE?\r") != std::string::npos; }));
     sim.ClearFaults();
     // However the garbage arrived (read as lines, or as a chunk that starts
