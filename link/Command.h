@@ -26,4 +26,10 @@ static_assert(kMaxCommandLength >= 5 + 259 + 1, "room for the longest caption co
 
 constexpr std::string_view kKeepAliveCommand = ":\r";
 constexpr std::string_view kCaptionQuery = "CCAP?\r";
+// The switches the toggles' follow-ups send.
+constexpr std::string_view kPowerOnCommand = "IMPWR ON\r";
 constexpr std::string_view kPowerOffCommand = "IMPWR OFF\r";
+constexpr std::string_view kMuteOnCommand = "MUTE ON\r";
+constexpr std::string_view kMuteOffCommand = "MUTE OFF\r";
+constexpr std::string_view kFreezeOnCommand = "FREEZE ON\r";
+constexpr std::string_view kFreezeOffCommand = "FREEZE OFF\r";

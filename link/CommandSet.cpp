@@ -40,27 +40,38 @@ std::string VideoCommand(bool advancedLayout)
     return advancedLayout ? "SOURCE 41\r" : "SOURCE F2\r";
 }
 
-std::string CaptionCommand(std::string_view value)
+namespace {
+
+// A command word, a value and CR.
+std::string WithValue(std::string_view word, std::string_view value)
 {
-    std::string command = "CCAP ";
+    std::string command(word);
+    command += ' ';
     command += value;
     command += '\r';
     return command;
 }
 
+}  // namespace
+
+std::string CaptionCommand(std::string_view value)
+{
+    return WithValue("CCAP", value);
+}
+
 std::string PowerCommand(bool on)
 {
-    return on ? "IMPWR ON\r" : std::string(kPowerOffCommand);
+    return std::string(on ? kPowerOnCommand : kPowerOffCommand);
 }
 
 std::string MuteCommand(bool on)
 {
-    return on ? "MUTE ON\r" : "MUTE OFF\r";
+    return std::string(on ? kMuteOnCommand : kMuteOffCommand);
 }
 
 std::string FreezeCommand(bool on)
 {
-    return on ? "FREEZE ON\r" : "FREEZE OFF\r";
+    return std::string(on ? kFreezeOnCommand : kFreezeOffCommand);
 }
 
 std::optional<std::string> SourceCommandByName(std::string_view name)
@@ -85,8 +96,5 @@ const std::vector<std::string_view>& SourceNames()
 
 std::string SourceCommand(std::string_view code)
 {
-    std::string command = "SOURCE ";
-    command += code;
-    command += '\r';
-    return command;
+    return WithValue("SOURCE", code);
 }

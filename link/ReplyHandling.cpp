@@ -1,19 +1,21 @@
 #include "ReplyHandling.h"
 
+#include "Command.h"
+
 namespace {
 
 struct ReplyRule {
-    std::string_view prefix;  // compared over its whole length, case-sensitive
-    const char* followUp;     // null: the reply asks for nothing
+    std::string_view prefix;    // compared over its whole length, case-sensitive
+    std::string_view followUp;  // empty: the reply asks for nothing
 };
 
 // Tried top to bottom; the first match wins. "MUTE=OF" is compared on seven
 // characters, so "MUTE=OFF" matches it.
 constexpr ReplyRule kReplyRules[] = {
-    {"PWSTATUS=03", "IMPWR OFF\r"}, {"PWSTATUS=01", "IMPWR ON\r"},   {"PWSTATUS=05", "IMPWR ON\r"},
-    {"PWSTATUS=02", nullptr},       {"PWSTATUS=04", nullptr},        {"PWSTATUS=FF", nullptr},
-    {"MUTE=ON", "MUTE OFF\r"},      {"MUTE=OF", "MUTE ON\r"},        {"FREEZE=ON", "FREEZE OFF\r"},
-    {"FREEZE=OFF", "FREEZE ON\r"},  {"ERR", nullptr},
+    {"PWSTATUS=03", kPowerOffCommand}, {"PWSTATUS=01", kPowerOnCommand},  {"PWSTATUS=05", kPowerOnCommand},
+    {"PWSTATUS=02", {}},               {"PWSTATUS=04", {}},               {"PWSTATUS=FF", {}},
+    {"MUTE=ON", kMuteOffCommand},      {"MUTE=OF", kMuteOnCommand},       {"FREEZE=ON", kFreezeOffCommand},
+    {"FREEZE=OFF", kFreezeOnCommand},  {"ERR", {}},
 };
 
 char FoldCase(char c)
@@ -36,7 +38,7 @@ std::optional<std::string> FollowUpFor(std::string_view line)
     line = line.substr(0, kReplyCompareLength);
     for (const ReplyRule& rule : kReplyRules) {
         if (line.substr(0, rule.prefix.size()) != rule.prefix) continue;
-        if (rule.followUp == nullptr) return std::nullopt;
+        if (rule.followUp.empty()) return std::nullopt;
         return std::string(rule.followUp);
     }
     return std::nullopt;

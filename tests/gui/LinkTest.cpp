@@ -281,29 +281,6 @@ TEST_F(LinkTest, ClosingWhileRepliesStreamNeverHangs)
     }
 }
 
-namespace {
-
-// The settings dialog the console opened, once it is up.
-HWND WaitForSettingsDialog(const RunningProgram& program)
-{
-    HWND dialog = nullptr;
-    WaitFor([&] {
-        HWND w = nullptr;
-        while ((w = FindWindowExA(nullptr, w, "#32770", "Settings")) != nullptr) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (pid == program.ProcessId() && IsWindowVisible(w)) {
-                dialog = w;
-                return true;
-            }
-        }
-        return false;
-    });
-    return dialog;
-}
-
-}  // namespace
-
 // OK stores the new address and password, lays out, and reconnects to the
 // new projector; Cancel reconnects to the old one; 0.0.0.0 stays offline.
 TEST_F(LinkTest, SettingsCommandReconnects)
@@ -319,7 +296,7 @@ TEST_F(LinkTest, SettingsCommandReconnects)
 
     // Cancel: the link is closed while the dialog is open, then reopened.
     PostMessageA(console, WM_COMMAND, ID_SETTINGS, 0);
-    HWND dialog = WaitForSettingsDialog(*m_program);
+    HWND dialog = m_program->WaitForDialog("Settings");
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(WaitFor([&] { return WindowText(console) == kDisconnected; }));
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
@@ -327,7 +304,7 @@ TEST_F(LinkTest, SettingsCommandReconnects)
 
     // OK with the second projector's address and its 16-character password.
     PostMessageA(console, WM_COMMAND, ID_SETTINGS, 0);
-    dialog = WaitForSettingsDialog(*m_program);
+    dialog = m_program->WaitForDialog("Settings");
     ASSERT_NE(dialog, nullptr);
     SendMessageA(GetDlgItem(dialog, IDC_IP_ADDRESS), IPM_SETADDRESS, 0, MAKEIPADDRESS(127, 0, 88, m_octet));
     SendMessageA(GetDlgItem(dialog, IDC_PASSWORD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("0123456789abcdef"));
@@ -353,7 +330,7 @@ TEST_F(LinkTest, SettingsCommandReconnects)
 
     // OK with 0.0.0.0: no projector, the console stays offline.
     PostMessageA(console, WM_COMMAND, ID_SETTINGS, 0);
-    dialog = WaitForSettingsDialog(*m_program);
+    dialog = m_program->WaitForDialog("Settings");
     ASSERT_NE(dialog, nullptr);
     SendMessageA(GetDlgItem(dialog, IDC_IP_ADDRESS), IPM_CLEARADDRESS, 0, 0);  // blank reads as 0.0.0.0
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
