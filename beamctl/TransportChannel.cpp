@@ -19,7 +19,7 @@ bool TransportChannel::Open(std::optional<int>& report)
 }
 
 // Each received chunk is judged on its own, as the console judges what one
-// read brings: it must begin with the magic.
+// read brings: it must hold the magic (anything before it is skipped).
 int TransportChannel::Exchange(const std::uint8_t* request, std::size_t length)
 {
     int status = kStatusNoReply;

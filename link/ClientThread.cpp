@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "CallbackGuard.h"
 #include "LinkMessages.h"
 #include "SessionRecords.h"
 
@@ -44,8 +45,10 @@ void CClientThread::RequestStop()
 
 unsigned __stdcall CClientThread::ThreadMain(void* self)
 {
-    static_cast<CClientThread*>(self)->Run();
-    return 0;
+    return GuardCallback("the link worker", 1u, [self] {
+        static_cast<CClientThread*>(self)->Run();
+        return 0u;
+    });
 }
 
 void CClientThread::Run()
