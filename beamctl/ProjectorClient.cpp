@@ -134,6 +134,8 @@ ClientResult ProjectorClient::Carry(const LinkActions& actions, std::string& sen
             m_session.CaptionMenuClosed();
             break;
         case LinkAction::Kind::StopTimer:
+        case LinkAction::Kind::Dropped:
+        case LinkAction::Kind::Reconnect:
         case LinkAction::Kind::Report:  // the caller words time-outs itself
             break;
         }

@@ -31,6 +31,8 @@ struct LinkAction {
         Report,           // tell the user link status `code`
         ConfirmPowerOff,  // ask "Power off?"; answer with PowerOffAnswered
         ShowCaptionMenu,  // open the CC drop-down with entry `code` ticked (0: none); then CaptionMenuClosed
+        Dropped,          // the command was not sent, for reason `code` (a status, see SessionRecords.h)
+        Reconnect,        // open a new connection, then submit `text` on it
     };
     Kind kind;
     std::string text;

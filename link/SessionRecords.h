@@ -26,6 +26,9 @@ constexpr int kStatusPasswordRefused = 0x43;
 constexpr int kStatusConnectFailed = 0x40;     // the console's: no TCP connection
 constexpr int kStatusCommandTimeout = 0x53;    // the console's: no reply to a command
 constexpr int kStatusNoReply = -1;             // nothing accepted within the wait
+// The link's own codes beyond the range of a status byte.
+constexpr int kStatusProjectorFailure = 0x100;  // the projector reports a failure of its own
+constexpr int kStatusNeedsClass2 = 0x101;       // the command is one a class-1 projector may never answer
 
 using ProbeRequest = std::array<std::uint8_t, kHeaderSize>;
 using OpenRequest = std::array<std::uint8_t, kOpenRequestSize>;

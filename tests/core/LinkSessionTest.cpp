@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "DescribeActions.h"
 #include "Handshake.h"
 #include "LinkSession.h"
 #include "SessionRecords.h"
@@ -14,24 +15,6 @@
 namespace {
 
 using namespace std::string_literals;
-
-// Actions as one line of text: "send MUTE?\r | stop | report 83".
-std::string Describe(const LinkActions& actions)
-{
-    std::string out;
-    for (const LinkAction& a : actions) {
-        if (!out.empty()) out += " | ";
-        switch (a.kind) {
-        case LinkAction::Kind::Send: out += "send " + a.text; break;
-        case LinkAction::Kind::StopTimer: out += "stop"; break;
-        case LinkAction::Kind::Close: out += "close"; break;
-        case LinkAction::Kind::Report: out += "report " + std::to_string(a.code); break;
-        case LinkAction::Kind::ConfirmPowerOff: out += "confirm " + a.text; break;
-        case LinkAction::Kind::ShowCaptionMenu: out += "menu " + std::to_string(a.code); break;
-        }
-    }
-    return out;
-}
 
 struct Step {
     enum Event { Open, Close, Press, KeepAlive, Chunk, TimeOut, Yes, No, MenuClosed } event;

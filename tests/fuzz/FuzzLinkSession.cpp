@@ -72,6 +72,10 @@ struct Model {
                 askedPowerOff = true;
                 askedPowerOffInThisSession = true;
                 break;
+            case LinkAction::Kind::Dropped:
+            case LinkAction::Kind::Reconnect:
+                Require(false);  // never from this protocol's session
+                break;
             case LinkAction::Kind::ShowCaptionMenu:
                 Require(!asking && source == Source::Chunk && open);
                 asking = true;
