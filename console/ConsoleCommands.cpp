@@ -1,28 +1,60 @@
 // The console's buttons and what the link asks of the user: each press hands
-// one command to the link; "Power off?" and the CC drop-down are shown when
-// the link's reply handling asks for them. User-interface thread.
+// its intent to the link, which sends what the projector's protocol makes of
+// it; "Power off?" and the CC drop-down are shown when the link's reply
+// handling asks for them. User-interface thread.
+#include <chrono>
+#include <utility>
+
 #include "BeamdeskApp.h"
-#include "CommandSet.h"
 #include "ConsoleDlg.h"
 #include "resource.h"
 
+namespace {
+
+struct ButtonPress {
+    int controlId;
+    Press press;
+};
+
+// Video is not here: what it selects depends on the layout shown.
+constexpr ButtonPress kButtonPresses[] = {
+    {IDC_POWER, Press::Power},         {IDC_COMPUTER1, Press::Computer1}, {IDC_COMPUTER2, Press::Computer2},
+    {IDC_COMPUTER, Press::Computer},   {IDC_QUILLAN, Press::Quillan},     {IDC_SVIDEO, Press::SVideo},
+    {IDC_AVMUTE, Press::AvMute},       {IDC_FREEZE, Press::Freeze},       {IDC_VOLUME_DOWN, Press::VolumeDown},
+    {IDC_VOLUME_UP, Press::VolumeUp},
+};
+
+}  // namespace
+
+// The link's settings as they stand in the application's record now: the
+// protocol chosen, its password, the address, the time-out and the input
+// codes of Beamdesk.ini.
 void CConsoleDlg::ConfigureLink()
 {
     CBeamdeskApp* app = GetBeamdeskApp();
     if (app == nullptr) return;
-    m_link.Configure({AddressText(app->m_settings), PasswordText(app->m_settings), app->m_commandTimeoutMs});
+    SessionSettings settings;
+    settings.protocol = app->m_settings.protocol == kProtocolPjlink ? ProtocolId::Pjlink : ProtocolId::Native;
+    settings.address = AddressText(app->m_settings);
+    settings.password = ChosenPasswordText(app->m_settings);
+    settings.commandTimeout = std::chrono::milliseconds(app->m_commandTimeoutMs);
+    std::vector<std::pair<std::string, std::string>> inputs;
+    for (const ValuePair& pair : app->m_pjlinkInputs) inputs.emplace_back(pair.key, pair.value);
+    settings.pjlinkInputs = PjlinkInputsFrom(inputs);
+    m_link.Configure(settings);
 }
 
 void CConsoleDlg::OnButton(int controlId)
 {
-    if (const auto command = CommandForButton(controlId)) m_link.Send({command->text, command->kind});
+    for (const ButtonPress& b : kButtonPresses)
+        if (b.controlId == controlId) m_link.Press(b.press);
 }
 
 // Video's input depends on the layout shown at the moment of the press.
 void CConsoleDlg::OnVideo()
 {
     if (CBeamdeskApp* app = GetBeamdeskApp())
-        m_link.Send({VideoCommand(app->m_settings.mode == kModeAdvanced), CommandKind::Plain});
+        m_link.Press(app->m_settings.mode == kModeAdvanced ? Press::VideoAdvanced : Press::VideoSimple);
 }
 
 // The CC button was pressed: ask for the current channel; the reply opens the
@@ -30,14 +62,13 @@ void CConsoleDlg::OnVideo()
 void CConsoleDlg::OnCcDropDown()
 {
     for (const CcItem& item : m_ccItems) m_ccButton.CheckItem(static_cast<UINT>(item.commandId), MF_UNCHECKED);
-    m_link.Send({std::string(kCaptionQuery), CommandKind::CaptionQuery});
+    m_link.Press(Press::CaptionQuery);
 }
 
 void CConsoleDlg::OnCcItem(UINT id)
 {
     const std::string label = m_ccButton.GetItemText(id - ID_CC_FIRST);
-    if (CBeamdeskApp* app = GetBeamdeskApp())
-        m_link.Send({CaptionCommand(LookupValue(app->m_valueTable, label)), CommandKind::Plain});
+    if (CBeamdeskApp* app = GetBeamdeskApp()) m_link.ChooseCaption(LookupValue(app->m_valueTable, label));
 }
 
 bool CConsoleDlg::ConfirmPowerOff()

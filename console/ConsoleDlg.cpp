@@ -83,14 +83,15 @@ BOOL CConsoleDlg::OnInitDialog()
     SetMenuTexts();
     FillDropDowns();
     SetLinkTitle(37);
+    // The protocol decides whether the CC button has anything to do.
+    m_link.Attach(GetHwnd(), m_ccItems);
+    ConfigureLink();
     LayoutButtons();
 
     m_ipText = AddressText(app->m_settings);
 
     AddToolTips();
     PlaceInitially();
-    m_link.Attach(GetHwnd(), m_ccItems);
-    ConfigureLink();
     if (_stricmp(m_ipText.c_str(), "0.0.0.0") != 0) m_link.Connect();
     m_link.StartKeepAlive();
     return TRUE;
@@ -303,8 +304,7 @@ LRESULT CConsoleDlg::OnLinkOpened()
 
 LRESULT CConsoleDlg::OnLinkClosed()
 {
-    SetLinkTitle(37);
-    m_link.OnWorkerEnded();
+    SetLinkTitle(m_link.OnWorkerEnded() ? 36 : 37);
     return 0;
 }
 

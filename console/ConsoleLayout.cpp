@@ -89,7 +89,7 @@ void CConsoleDlg::LayoutButtons()
 
     for (int id : {IDC_COMPUTER1, IDC_COMPUTER2, IDC_COMPUTER, IDC_QUILLAN, IDC_VIDEO, IDC_SVIDEO, IDC_AVMUTE,
                    IDC_FREEZE, IDC_CC})
-        PlaceButton(id, ShownInLayout(id, s), 0, 0, false);
+        PlaceButton(id, ShownInLayout(id, s, m_link.HasCaptions()), 0, 0, false);
     PlaceButton(IDC_MODE, true, m_layoutCount == 1 ? extra : 0, 0, false);
 
     HWND dialog = GetHwnd();

@@ -22,6 +22,7 @@ void CConsoleDlg::OnSettings()
     if (result == IDOK) {
         app->m_settings = dialog.Settings();
         app->SaveSettings();
+        ConfigureLink();  // before the layout: the protocol may have changed
         LayoutButtons();
     }
 

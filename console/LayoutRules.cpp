@@ -24,7 +24,7 @@ int GroupOfControl(int id)
     return -1;
 }
 
-bool ShownInLayout(int id, const AppSettings& s)
+bool ShownInLayout(int id, const AppSettings& s, bool captionsAvailable)
 {
     const bool advanced = s.mode == kModeAdvanced;
     auto flag = [](std::uint8_t value) { return value != 0; };
@@ -39,7 +39,7 @@ bool ShownInLayout(int id, const AppSettings& s)
     case IDC_SVIDEO: return advanced && flag(s.showAdvanceSVideo);
     case IDC_AVMUTE: return flag(advanced ? s.showAdvanceAVMute : s.showSimpleAVMute);
     case IDC_FREEZE: return flag(advanced ? s.showAdvanceFreeze : s.showSimpleFreeze);
-    case IDC_CC: return flag(advanced ? s.showAdvanceCC : s.showSimpleCC);
+    case IDC_CC: return captionsAvailable && flag(advanced ? s.showAdvanceCC : s.showSimpleCC);
     case IDC_VOLUME_LABEL: case IDC_VOLUME_DOWN: case IDC_VOLUME_UP:
         return flag(advanced ? s.showAdvanceVolume : s.showSimpleVolume);
     default:

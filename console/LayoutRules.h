@@ -9,8 +9,10 @@
 int GroupOfControl(int id);
 
 // Whether the layout chosen by settings.mode (1 Advanced, anything else
-// Simple) shows control `id`. Power, the mode button and the frame always.
-bool ShownInLayout(int id, const AppSettings& settings);
+// Simple) shows control `id`. Power, the mode button and the frame always;
+// the CC button never when the projector's protocol has no captions,
+// whatever its show flag says.
+bool ShownInLayout(int id, const AppSettings& settings, bool captionsAvailable = true);
 
 // Extra room between Power and the mode button when nothing stands between
 // them, by the screen's horizontal resolution.

@@ -55,7 +55,9 @@ void CConsoleDlg::ShowLinkError(int code)
     if (m_linkErrorShowing || code == kStatusAccepted) return;
     CBeamdeskApp* app = GetBeamdeskApp();
     if (app == nullptr) return;
-    const unsigned textId = (code == kStatusPasswordRequired || code == kStatusPasswordRefused) ? 82 : 80;
+    const unsigned textId = (code == kStatusPasswordRequired || code == kStatusPasswordRefused) ? 82
+                            : code == kStatusProjectorFailure                                 ? 100
+                                                                                              : 80;
     m_linkErrorShowing = TRUE;
     HookedMessageBox(app->GetMessageText(textId).c_str(), app->GetMessageText(35).c_str(), MB_OK | MB_ICONHAND);
     m_linkErrorShowing = FALSE;

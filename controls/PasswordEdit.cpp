@@ -63,8 +63,15 @@ BOOL CPasswordEdit::ClipboardTextAllowed() const
     const SIZE_T size = GlobalSize(memory);
     const char* text = lock.Data();
     for (SIZE_T i = 0; i < size && text[i] != '\0'; ++i)
-        if (!IsSingleByteChar(static_cast<BYTE>(text[i]))) return FALSE;
+        if (!Allowed(static_cast<BYTE>(text[i]))) return FALSE;
     return TRUE;
+}
+
+bool CPasswordEdit::Allowed(BYTE byte) const
+{
+    if (!IsSingleByteChar(byte)) return false;
+    if (!m_lettersAndDigitsOnly) return true;
+    return (byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z');
 }
 
 LRESULT CPasswordEdit::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -121,9 +128,13 @@ void CPasswordEdit::OnChar(UINT ch, UINT repeatCount, UINT flags)
         }
     }
 
+    // Backspace and the other control characters keep their editing meaning.
+    const BYTE byte = static_cast<BYTE>(ch & 0xFF);
+    if (m_lettersAndDigitsOnly && ch >= 0x20 && IsSingleByteChar(byte) && !Allowed(byte)) return;
+
     const std::string before = WindowText();
     Default(WM_CHAR, ch, MAKELPARAM(repeatCount, flags));
-    if (IsSingleByteChar(static_cast<BYTE>(ch & 0xFF))) return;
+    if (IsSingleByteChar(byte)) return;
 
     SetWindowTextA(GetHwnd(), before.c_str());
     const LRESULT end = SendMessageA(GetHwnd(), EM_LINELENGTH, static_cast<WPARAM>(-1), 0);

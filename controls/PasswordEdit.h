@@ -5,6 +5,8 @@
 // and Ctrl+Z become the edit control's own copy, paste, cut and undo, and
 // Shift+Insert a paste, so every paste passes the same check as the context
 // menu's.
+// For a PJLink password the field takes ASCII letters and digits only: any
+// other typed character is dropped and such a paste refused.
 // User-interface thread only; the settings dialog owns the object and binds it
 // to its control.
 #pragma once
@@ -22,6 +24,7 @@ public:
     explicit CPasswordEdit(UINT codePage = GetACP());
 
     UINT CodePage() const { return m_codePage; }
+    void SetLettersAndDigitsOnly(bool on) { m_lettersAndDigitsOnly = on; }
 
     // FALSE for a lead byte of a double-byte character in the code page.
     BOOL IsSingleByteChar(BYTE byte) const;
@@ -38,5 +41,9 @@ private:
     std::string WindowText() const;
     void DiscardQueuedChars();
 
+    // Whether a byte of typed or pasted text may stand in the field.
+    bool Allowed(BYTE byte) const;
+
     UINT m_codePage;
+    bool m_lettersAndDigitsOnly = false;
 };

@@ -17,14 +17,18 @@ struct Caption {
 // Captions besides the dialog title (48) and the layout check boxes, whose
 // captions sit in kShowFlagBoxes.
 constexpr Caption kCaptions[] = {
-    {IDC_START_UP, 50},       {IDC_STARTUP_LABEL, 49},  {IDC_ADDRESS_LABEL, 51}, {IDC_PASSWORD_LABEL, 52},
-    {IDC_ADVANCED_GROUP, 54}, {IDC_SIMPLE_GROUP, 65},   {IDOK, 45},              {IDCANCEL, 46},
+    {IDC_START_UP, 50},       {IDC_STARTUP_LABEL, 49}, {IDC_ADDRESS_LABEL, 51}, {IDC_PROTOCOL_LABEL, 97},
+    {IDC_PASSWORD_LABEL, 52}, {IDC_ADVANCED_GROUP, 54}, {IDC_SIMPLE_GROUP, 65},  {IDOK, 45},
+    {IDCANCEL, 46},
 };
+
+// The protocol drop-down's entries, in this order: its index is the stored value.
+constexpr unsigned kProtocolEntries[] = {98, 99};
 
 // Every control but the password field takes the language file's font.
 constexpr int kDialogFontControls[] = {
     IDC_START_UP,               IDC_STARTUP_LABEL,          IDC_ADDRESS_LABEL,        IDC_IP_ADDRESS,
-    IDC_PASSWORD_LABEL,         IDC_ADVANCED_GROUP,         IDC_SHOW_ADVANCE_COMPUTER1, IDC_SHOW_ADVANCE_COMPUTER2,
+    IDC_PROTOCOL_LABEL,         IDC_PROTOCOL,               IDC_PASSWORD_LABEL,         IDC_ADVANCED_GROUP,         IDC_SHOW_ADVANCE_COMPUTER1, IDC_SHOW_ADVANCE_COMPUTER2,
     IDC_SHOW_ADVANCE_QUILLAN,   IDC_SHOW_ADVANCE_VIDEO,     IDC_SHOW_ADVANCE_SVIDEO,  IDC_SHOW_ADVANCE_AVMUTE,
     IDC_SHOW_ADVANCE_VOLUME,    IDC_SHOW_ADVANCE_FREEZE,    IDC_SHOW_ADVANCE_CC,      IDC_SIMPLE_GROUP,
     IDC_SHOW_SIMPLE_COMPUTER,   IDC_SHOW_SIMPLE_VIDEO,      IDC_SHOW_SIMPLE_AVMUTE,   IDC_SHOW_SIMPLE_VOLUME,
@@ -32,7 +36,6 @@ constexpr int kDialogFontControls[] = {
 };
 
 constexpr int kPasswordPointSize = 10;
-constexpr int kPasswordLimit = static_cast<int>(kPasswordLength);
 constexpr std::uint8_t kHighestFirstOctet = 223;  // no multicast or reserved addresses
 
 void SetFont(HWND control, HFONT font)
@@ -81,10 +84,13 @@ BOOL CSettingsDlg::OnInitDialog()
     SetCaptions();
     ApplyPasswordFont(ApplyDialogFont());
 
+    FillProtocols();
     const SettingsDialogValues values = DialogValuesFromSettings(m_settingsCopy);
     m_startUp = values.startUp;
     m_ipAddress.SetAddress(values.address);
+    m_protocol = values.protocol;
     m_password = values.password;
+    m_pjlinkPassword = values.pjlinkPassword;
     for (std::size_t i = 0; i < kShowFlagBoxCount; ++i) m_showFlags[i] = values.show[i];
     // After the address, so a stored first octet above the range still shows as stored.
     m_ipAddress.SetFieldRange(0, 0, kHighestFirstOctet);
@@ -93,9 +99,19 @@ BOOL CSettingsDlg::OnInitDialog()
     return TRUE;  // the focus goes to the first tab stop, the start-up box
 }
 
+// Without a catalogue, the built-in English.
 std::string CSettingsDlg::Text(unsigned id) const
 {
-    return m_texts->GetMessageText(id);
+    if (m_texts != nullptr) return m_texts->GetMessageText(id);
+    MessageCatalogue builtIn;
+    builtIn.LoadMessageDefaults();
+    return builtIn.GetMessageText(id);
+}
+
+void CSettingsDlg::FillProtocols()
+{
+    HWND list = GetDlgItem(IDC_PROTOCOL);
+    for (unsigned id : kProtocolEntries) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Text(id).c_str()));
 }
 
 void CSettingsDlg::SetCaptions()
@@ -137,8 +153,50 @@ void CSettingsDlg::ValuesToControls()
     for (std::size_t i = 0; i < kShowFlagBoxCount; ++i)
         CheckDlgButton(GetHwnd(), kShowFlagBoxes[i].controlId, m_showFlags[i] ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(GetHwnd(), IDC_START_UP, m_startUp ? BST_CHECKED : BST_UNCHECKED);
-    SetWindowTextA(m_passwordEdit.GetHwnd(), m_password.c_str());
-    SendMessageA(m_passwordEdit.GetHwnd(), EM_LIMITTEXT, kPasswordLimit, 0);
+    SendMessageA(GetDlgItem(IDC_PROTOCOL), CB_SETCURSEL, static_cast<WPARAM>(m_protocol), 0);
+    ShowPassword();
+}
+
+std::string& CSettingsDlg::ShownPassword()
+{
+    return m_protocol == kProtocolPjlink ? m_pjlinkPassword : m_password;
+}
+
+std::string CSettingsDlg::PasswordFieldText() const
+{
+    HWND edit = m_passwordEdit.GetHwnd();
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(edit)) + 1, '\0');
+    const int copied = GetWindowTextA(edit, text.data(), static_cast<int>(text.size()));
+    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+    return text;
+}
+
+// The field takes the shown protocol's password with that protocol's rules:
+// 16 characters for the native protocol, 32 letters and digits for PJLink.
+void CSettingsDlg::ShowPassword()
+{
+    m_passwordEdit.SetLettersAndDigitsOnly(m_protocol == kProtocolPjlink);
+    SendMessageA(m_passwordEdit.GetHwnd(), EM_LIMITTEXT, static_cast<WPARAM>(PasswordLimit(m_protocol)), 0);
+    SetWindowTextA(m_passwordEdit.GetHwnd(), ShownPassword().c_str());
+}
+
+void CSettingsDlg::OnProtocolChanged()
+{
+    const LRESULT chosen = SendMessageA(GetDlgItem(IDC_PROTOCOL), CB_GETCURSEL, 0, 0);
+    const int protocol = chosen == kProtocolPjlink ? kProtocolPjlink : kProtocolNative;
+    if (protocol == m_protocol) return;
+    ShownPassword() = PasswordFieldText();
+    m_protocol = protocol;
+    ShowPassword();
+}
+
+bool CSettingsDlg::OnCommand(UINT id, UINT code, HWND control)
+{
+    if (id == IDC_PROTOCOL) {
+        if (code == CBN_SELCHANGE) OnProtocolChanged();
+        return true;
+    }
+    return Dialog::OnCommand(id, code, control);
 }
 
 void CSettingsDlg::ValuesFromControls()
@@ -146,11 +204,7 @@ void CSettingsDlg::ValuesFromControls()
     for (std::size_t i = 0; i < kShowFlagBoxCount; ++i)
         m_showFlags[i] = static_cast<BOOL>(IsDlgButtonChecked(GetHwnd(), kShowFlagBoxes[i].controlId));
     m_startUp = static_cast<BOOL>(IsDlgButtonChecked(GetHwnd(), IDC_START_UP));
-    HWND edit = m_passwordEdit.GetHwnd();
-    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(edit)) + 1, '\0');
-    const int copied = GetWindowTextA(edit, text.data(), static_cast<int>(text.size()));
-    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-    m_password = text;
+    ShownPassword() = PasswordFieldText();
 }
 
 // OK: everything the dialog shows goes into the copy, for the caller.
@@ -160,7 +214,9 @@ void CSettingsDlg::OnOK()
     SettingsDialogValues values;
     values.address = m_ipAddress.GetAddress();
     values.startUp = m_startUp;
+    values.protocol = m_protocol;
     values.password = m_password;
+    values.pjlinkPassword = m_pjlinkPassword;
     for (std::size_t i = 0; i < kShowFlagBoxCount; ++i) values.show[i] = m_showFlags[i];
     ApplyDialogValues(values, m_settingsCopy);
     EndDialog(IDOK);

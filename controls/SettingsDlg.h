@@ -1,5 +1,7 @@
-// The settings dialog: start-up registration, projector address, monitor
-// password and the buttons each console layout shows. It edits a copy of the
+// The settings dialog: start-up registration, projector address, the
+// protocol the projector speaks, its password and the buttons each console
+// layout shows. Each protocol has a password of its own; the field edits the
+// one of the protocol chosen, and switching the protocol shows the other. It edits a copy of the
 // record it is given; after OK the caller takes the edited copy (and stores
 // it), after Cancel nothing has changed. The layout mode is not edited here
 // and survives OK as it was. User-interface thread only; a stack object of the
@@ -52,7 +54,9 @@ public:
     IpAddressControl m_ipAddress;
     BOOL m_showFlags[kShowFlagBoxCount] = {};  // one per check box, as kShowFlagBoxes
     BOOL m_startUp = FALSE;
-    std::string m_password;
+    int m_protocol = kProtocolNative;          // the drop-down's entry
+    std::string m_password;                    // the native protocol's
+    std::string m_pjlinkPassword;
     CPasswordEdit m_passwordEdit;
     AppSettings m_settingsCopy{};
     Font m_passwordFont;
@@ -63,6 +67,7 @@ protected:
     BOOL OnInitDialog() override;
     void OnOK() override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    bool OnCommand(UINT id, UINT code, HWND control) override;
 
 private:
     std::string Text(unsigned id) const;
@@ -71,9 +76,15 @@ private:
     // returns the point size for the password font.
     int ApplyDialogFont();
     void ApplyPasswordFont(int pointSize);
-    // Members to controls (with the password field's 16-character limit), and back.
+    void FillProtocols();
+    // Members to controls (with the password field's limit), and back.
     void ValuesToControls();
     void ValuesFromControls();
+    // The password of the protocol shown: kept from the field, or shown in it.
+    std::string& ShownPassword();
+    std::string PasswordFieldText() const;
+    void ShowPassword();
+    void OnProtocolChanged();
 
     MessageCatalogue* m_texts;
     const LOGFONTA* m_languageFont;

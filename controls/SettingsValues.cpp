@@ -46,7 +46,9 @@ SettingsDialogValues DialogValuesFromSettings(const AppSettings& settings)
     SettingsDialogValues values;
     values.startUp = CheckFromFlag(settings.startUp);
     values.address = PackAddress(settings.ipAddress);
+    values.protocol = settings.protocol == kProtocolPjlink ? kProtocolPjlink : kProtocolNative;
     values.password = PasswordText(settings);
+    values.pjlinkPassword = PjlinkPasswordText(settings);
     for (std::size_t i = 0; i < kShowFlagBoxCount; ++i)
         values.show[i] = CheckFromFlag(settings.*kShowFlagBoxes[i].flag);
     return values;
@@ -56,7 +58,14 @@ void ApplyDialogValues(const SettingsDialogValues& values, AppSettings& settings
 {
     UnpackAddress(values.address, settings.ipAddress);
     settings.startUp = FlagFromCheck(values.startUp);
+    settings.protocol = values.protocol == kProtocolPjlink ? kProtocolPjlink : kProtocolNative;
     SetPasswordText(settings, values.password);
+    SetPjlinkPasswordText(settings, values.pjlinkPassword);
     for (std::size_t i = 0; i < kShowFlagBoxCount; ++i)
         settings.*kShowFlagBoxes[i].flag = FlagFromCheck(values.show[i]);
+}
+
+int PasswordLimit(int protocol)
+{
+    return static_cast<int>(protocol == kProtocolPjlink ? kPjlinkPasswordLength : kPasswordLength);
 }

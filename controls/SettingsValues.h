@@ -35,14 +35,19 @@ std::uint8_t FlagFromCheck(int check);
 struct SettingsDialogValues {
     int startUp = 0;
     std::uint32_t address = 0;
-    std::string password;
+    int protocol = kProtocolNative;  // the drop-down's entry: 0 native, 1 PJLink
+    std::string password;            // the native protocol's
+    std::string pjlinkPassword;
     int show[kShowFlagBoxCount] = {};
 };
 
-// What the dialog shows for a record: the password is the text before the
-// first NUL, at most 16 characters.
+// What the dialog shows for a record: each password is the text before the
+// first NUL, at most its field's length (16, 32).
 SettingsDialogValues DialogValuesFromSettings(const AppSettings& settings);
-// Writes the edited values into `settings`; the password is cut at 16
-// characters and the rest of its field cleared. Every other field (the layout
-// mode in particular) stays as it was.
+// Writes the edited values into `settings`; each password is cut at its
+// field's length and the rest of the field cleared. Every other field (the
+// layout mode in particular) stays as it was.
 void ApplyDialogValues(const SettingsDialogValues& values, AppSettings& settings);
+
+// The password field's length limit for a protocol.
+int PasswordLimit(int protocol);

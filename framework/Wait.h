@@ -10,3 +10,5 @@
 // WAIT_OBJECT_0 when `object` was signalled, WAIT_TIMEOUT after `timeoutMs`
 // (INFINITE allowed), WAIT_FAILED otherwise.
 DWORD WaitHandlingSentMessages(HANDLE object, DWORD timeoutMs);
+// The same for the first of `count` objects to be signalled: WAIT_OBJECT_0 + i.
+DWORD WaitHandlingSentMessages(const HANDLE* objects, DWORD count, DWORD timeoutMs);

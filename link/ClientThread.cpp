@@ -11,13 +11,12 @@
 namespace {
 
 constexpr DWORD kConnectTimeoutMs = 2000;
-// The pause before a worker reports the link closed.
-constexpr DWORD kClosePauseMs = 500;
 
 }  // namespace
 
-CClientThread::CClientThread(std::string address, HWND owner, HandshakeHandOver& handOver)
-    : m_address(std::move(address)), m_owner(owner), m_handOver(handOver)
+CClientThread::CClientThread(std::string address, std::uint16_t port, std::chrono::milliseconds closePause,
+                             HWND owner, HandshakeHandOver& handOver)
+    : m_address(std::move(address)), m_port(port), m_closePause(closePause), m_owner(owner), m_handOver(handOver)
 {
 }
 
@@ -57,14 +56,14 @@ void CClientThread::Run()
     // a stop request posted right away is not lost.
     MSG msg;
     PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
-    m_connected = m_socket.Connect(m_address, kProjectorPort, kConnectTimeoutMs);
+    m_connected = m_socket.Connect(m_address, m_port, kConnectTimeoutMs);
     SetEvent(m_handOver.workerStarted.get());
     // The loop runs even when the connection failed; the link stops it.
     RunMessageLoop();
 
     m_connected = false;
     m_socket.Shutdown();
-    Sleep(kClosePauseMs);
+    if (m_closePause.count() > 0) Sleep(static_cast<DWORD>(m_closePause.count()));
     if (IsWindow(m_owner)) PostMessageA(m_owner, WM_LINK_CLOSED, 0, 0);
     m_ended = true;
 }

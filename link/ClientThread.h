@@ -13,6 +13,8 @@
 #include <windows.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <string>
 
 #include "ClientSocket.h"
@@ -22,7 +24,10 @@
 
 class CClientThread {
 public:
-    CClientThread(std::string address, HWND owner, HandshakeHandOver& handOver);
+    // `closePause`: how long the thread waits, once its connection is
+    // closed, before it reports the close and ends.
+    CClientThread(std::string address, std::uint16_t port, std::chrono::milliseconds closePause, HWND owner,
+                  HandshakeHandOver& handOver);
     ~CClientThread();
     CClientThread(const CClientThread&) = delete;
     CClientThread& operator=(const CClientThread&) = delete;
@@ -52,6 +57,8 @@ private:
 
     CClientSocket m_socket;
     const std::string m_address;
+    const std::uint16_t m_port;
+    const std::chrono::milliseconds m_closePause;
     const HWND m_owner;
     HandshakeHandOver& m_handOver;
     LineAssembler m_lines;  // worker thread only

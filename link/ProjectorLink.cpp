@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "LinkMessages.h"
+#include "Protocols.h"
 #include "SessionRecords.h"
 #include "Wait.h"
 
@@ -11,6 +12,7 @@ namespace {
 constexpr UINT_PTR kKeepAliveTimer = 9;
 constexpr UINT kKeepAlivePeriodMs = 300000;
 constexpr UINT_PTR kCommandTimer = 10;
+constexpr UINT_PTR kIdleTimer = 11;
 constexpr DWORD kHandshakeWaitMs = 2000;
 constexpr const char* kNoProjector = "0.0.0.0";
 
@@ -22,7 +24,10 @@ void ReleaseSender()
 
 }  // namespace
 
-ProjectorLink::ProjectorLink(LinkClient& client) : m_client(client) {}
+ProjectorLink::ProjectorLink(LinkClient& client)
+    : m_client(client), m_session(MakeSession(m_settings)), m_lineArrived(CreateEventA(nullptr, FALSE, FALSE, nullptr))
+{
+}
 
 ProjectorLink::~ProjectorLink()
 {
@@ -32,25 +37,37 @@ ProjectorLink::~ProjectorLink()
 void ProjectorLink::Attach(HWND window, std::vector<CcItem> captionItems)
 {
     m_window = window;
-    m_session = LinkSession(std::move(captionItems));
+    m_captionItems = std::move(captionItems);
+    m_session = MakeSession(m_settings, m_captionItems);
 }
 
-void ProjectorLink::Configure(LinkSettings settings)
+// The protocol is chosen here: a new one gets a session of its own; the same
+// one keeps what its session has learned.
+void ProjectorLink::Configure(const SessionSettings& settings)
 {
-    m_settings = std::move(settings);
+    const bool otherProtocol = settings.protocol != m_settings.protocol;
+    m_settings = settings;
+    if (otherProtocol) {
+        m_session = MakeSession(m_settings, m_captionItems);
+        m_handOver.pending = false;  // no handshake record is awaited from the new one
+    } else {
+        m_session->Reconfigure(m_settings);
+    }
 }
 
 bool ProjectorLink::Connect()
 {
     if (m_connecting) return false;
     ReapEndedWorker();
-    if (m_session.IsOpen()) return true;
+    if (m_session->IsOpen()) return true;
     m_connecting = true;
-    const HandshakeOutcome outcome = RunHandshake(*this, m_settings.password);
+    const HandshakeOutcome outcome = m_session->Open(*this);
+    m_readingLines = false;
+    m_openingLines.clear();
     if (outcome.opened) {
         m_connecting = false;
-        m_session.Opened();
         PostMessageA(m_window, WM_LINK_OPENED, 0, 0);
+        ArmIdleTimer();
         return true;
     }
     // The prompt runs a modal loop in which presses arrive; they are dropped
@@ -64,18 +81,29 @@ bool ProjectorLink::Connect()
 void ProjectorLink::Disconnect()
 {
     KillTimer(m_window, kCommandTimer);
+    KillTimer(m_window, kIdleTimer);
     StopWorker();
-    m_session.Closed();
+    m_session->Closed();
     ResetEvent(m_handOver.workerStarted.get());
     ResetEvent(m_handOver.replyAccepted.get());
+}
+
+void ProjectorLink::Press(::Press press)
+{
+    if (const auto command = m_session->CommandFor(press)) Send(*command);
+}
+
+void ProjectorLink::ChooseCaption(std::string_view value)
+{
+    if (const auto command = m_session->CaptionChoice(value)) Send(*command);
 }
 
 void ProjectorLink::Send(const Command& command)
 {
     if (m_connecting) return;
     ReapEndedWorker();
-    if (!m_session.IsOpen()) Connect();
-    Perform(m_session.Submit(command));
+    if (!m_session->IsOpen()) Connect();
+    Perform(m_session->Submit(command));
 }
 
 void ProjectorLink::StartKeepAlive()
@@ -86,10 +114,11 @@ void ProjectorLink::StartKeepAlive()
 void ProjectorLink::Shutdown()
 {
     KillTimer(m_window, kKeepAliveTimer);
+    KillTimer(m_window, kIdleTimer);
     StopWorker();
 }
 
-// A new connection for the handshake (an existing worker is reused). The
+// A new connection for the opening (an existing worker is reused). The
 // connect itself runs on the worker; its outcome is known once it signals.
 bool ProjectorLink::Open(std::optional<int>& report)
 {
@@ -98,9 +127,12 @@ bool ProjectorLink::Open(std::optional<int>& report)
     ResetEvent(m_handOver.workerStarted.get());
     if (m_settings.address == kNoProjector) return false;
 
-    auto worker = std::make_unique<CClientThread>(m_settings.address, m_window, m_handOver);
+    auto worker = std::make_unique<CClientThread>(m_settings.address, m_session->Port(), m_session->ClosePause(),
+                                                  m_window, m_handOver);
     if (!worker->Start()) return false;
     m_worker = std::move(worker);
+    m_openingLines.clear();
+    m_readingLines = true;  // a projector that greets does so at once
     WaitHandlingSentMessages(m_handOver.workerStarted.get(), INFINITE);
     if (!m_worker->Connected()) {
         StopWorker();
@@ -128,6 +160,27 @@ void ProjectorLink::Close()
     StopWorker();
 }
 
+bool ProjectorLink::SendText(std::string_view bytes)
+{
+    if (!m_worker) return false;
+    return m_worker->Socket().SendData(bytes.data(), static_cast<int>(bytes.size())) == TRUE;
+}
+
+// The next line the worker delivered during the opening; the wait ends early
+// when the worker ends (the projector closed the connection).
+std::optional<std::string> ProjectorLink::ReadLine(std::chrono::milliseconds limit)
+{
+    if (m_openingLines.empty() && m_worker) {
+        ResetEvent(m_lineArrived.get());
+        const HANDLE objects[] = {m_lineArrived.get(), m_worker->ThreadHandle()};
+        WaitHandlingSentMessages(objects, 2, static_cast<DWORD>(limit.count()));
+    }
+    if (m_openingLines.empty()) return std::nullopt;
+    std::string line = std::move(m_openingLines.front());
+    m_openingLines.pop_front();
+    return line;
+}
+
 // Ends the worker and waits for its thread. Reply lines it delivers meanwhile
 // are handled (and ignored), so neither side can wait for the other forever.
 void ProjectorLink::StopWorker()
@@ -136,7 +189,8 @@ void ProjectorLink::StopWorker()
     m_worker->RequestStop();
     WaitHandlingSentMessages(m_worker->ThreadHandle(), INFINITE);
     m_worker.reset();
-    if (m_session.IsOpen()) m_session.Closed();
+    KillTimer(m_window, kIdleTimer);
+    if (m_session->IsOpen()) m_session->Closed();
 }
 
 void ProjectorLink::ReapEndedWorker()
@@ -148,24 +202,42 @@ LRESULT ProjectorLink::OnReplyLine(const char* text, std::size_t length)
 {
     // Lines from a link being torn down are not acted on.
     if (!m_worker || m_worker->Stopping()) return 0;
-    Perform(m_session.Line(std::string_view(text != nullptr ? text : "", text != nullptr ? length : 0)));
+    const std::string_view line(text != nullptr ? text : "", text != nullptr ? length : 0);
+    if (m_readingLines) {
+        m_openingLines.emplace_back(line);
+        SetEvent(m_lineArrived.get());
+        return 0;
+    }
+    Perform(m_session->Line(line));
+    ArmIdleTimer();
     return 0;
 }
 
-void ProjectorLink::OnWorkerEnded()
+bool ProjectorLink::OnWorkerEnded()
 {
     ReapEndedWorker();
+    return m_session->StaysConnectedAfterClose();
 }
 
 void ProjectorLink::OnTimer(UINT_PTR id)
 {
     if (id == kKeepAliveTimer) {
         ReapEndedWorker();
-        Perform(m_session.KeepAliveTick());
+        Perform(m_session->KeepAliveTick());
     } else if (id == kCommandTimer) {
         KillTimer(m_window, kCommandTimer);
-        Perform(m_session.CommandTimedOut());
+        Perform(m_session->CommandTimedOut());
+    } else if (id == kIdleTimer) {
+        KillTimer(m_window, kIdleTimer);
+        Perform(m_session->IdleTimedOut());
     }
+}
+
+void ProjectorLink::ArmIdleTimer()
+{
+    const auto limit = m_session->IdleLimit();
+    if (!limit || !m_worker || !m_session->IsOpen() || !m_session->IsIdle()) return;
+    SetTimer(m_window, kIdleTimer, static_cast<UINT>(limit->count()), nullptr);
 }
 
 void ProjectorLink::Perform(const LinkActions& actions)
@@ -176,7 +248,8 @@ void ProjectorLink::Perform(const LinkActions& actions)
         case Kind::Send:
             m_handOver.pending = false;  // from now on received data is text
             if (!m_worker) break;
-            SetTimer(m_window, kCommandTimer, static_cast<UINT>(m_settings.commandTimeoutMs), nullptr);
+            KillTimer(m_window, kIdleTimer);
+            SetTimer(m_window, kCommandTimer, static_cast<UINT>(m_settings.commandTimeout.count()), nullptr);
             m_worker->Socket().SendData(action.text.data(), static_cast<int>(action.text.size()));
             break;
         case Kind::StopTimer:
@@ -191,13 +264,18 @@ void ProjectorLink::Perform(const LinkActions& actions)
         case Kind::ConfirmPowerOff: {
             ReleaseSender();
             const bool yes = m_client.ConfirmPowerOff();
-            Perform(m_session.PowerOffAnswered(yes));
+            Perform(m_session->PowerOffAnswered(yes));
             break;
         }
         case Kind::ShowCaptionMenu:
             ReleaseSender();
             m_client.ShowCaptionMenu(action.code);
-            m_session.CaptionMenuClosed();
+            m_session->CaptionMenuClosed();
+            break;
+        case Kind::Reconnect:
+            if (Connect()) Perform(m_session->Submit({action.text, CommandKind::Plain}));
+            break;
+        case Kind::Dropped:  // like any press the link cannot send: without a word
             break;
         }
     }

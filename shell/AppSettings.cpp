@@ -24,6 +24,8 @@ void ResetSettings(AppSettings& s)
     s.showSimpleVolume = 1;
     s.showSimpleFreeze = 1;
     s.showSimpleCC = 0;
+    s.protocol = kProtocolNative;
+    std::memset(s.pjlinkPassword, 0, sizeof s.pjlinkPassword);
 }
 
 std::string AddressText(const AppSettings& s)
@@ -33,17 +35,46 @@ std::string AddressText(const AppSettings& s)
     return text;
 }
 
-std::string PasswordText(const AppSettings& s)
+namespace {
+
+std::string FieldText(const char* field, std::size_t length)
 {
     std::size_t n = 0;
-    while (n < kPasswordLength && s.password[n] != '\0') ++n;
-    return std::string(s.password, n);
+    while (n < length && field[n] != '\0') ++n;
+    return std::string(field, n);
+}
+
+void SetFieldText(char* field, std::size_t length, std::string_view text)
+{
+    std::memset(field, 0, length);
+    std::memcpy(field, text.data(), text.size() < length ? text.size() : length);
+}
+
+}  // namespace
+
+std::string PasswordText(const AppSettings& s)
+{
+    return FieldText(s.password, kPasswordLength);
 }
 
 void SetPasswordText(AppSettings& s, std::string_view text)
 {
-    std::memset(s.password, 0, sizeof s.password);
-    std::memcpy(s.password, text.data(), text.size() < kPasswordLength ? text.size() : kPasswordLength);
+    SetFieldText(s.password, kPasswordLength, text);
+}
+
+std::string PjlinkPasswordText(const AppSettings& s)
+{
+    return FieldText(s.pjlinkPassword, kPjlinkPasswordLength);
+}
+
+void SetPjlinkPasswordText(AppSettings& s, std::string_view text)
+{
+    SetFieldText(s.pjlinkPassword, kPjlinkPasswordLength, text);
+}
+
+std::string ChosenPasswordText(const AppSettings& s)
+{
+    return s.protocol == kProtocolPjlink ? PjlinkPasswordText(s) : PasswordText(s);
 }
 
 #define FIELD(member) [](AppSettings& s) -> std::uint8_t* { return &s.member; }
@@ -54,7 +85,7 @@ const SettingsValue kSettingsValues[kSettingsValueCount] = {
     {"IPB", SettingKind::Octet, FIELD(ipAddress[1])},
     {"IPC", SettingKind::Octet, FIELD(ipAddress[2])},
     {"IPD", SettingKind::Octet, FIELD(ipAddress[3])},
-    {"Password", SettingKind::Password, nullptr},
+    {"Password", SettingKind::Password, nullptr, [](AppSettings& s) -> char* { return s.password; }, kPasswordLength},
     {"Mode", SettingKind::Flag, FIELD(mode)},
     {"Advance Computer 1", SettingKind::Flag, FIELD(showAdvanceComputer1)},
     {"Advance Computer 2", SettingKind::Flag, FIELD(showAdvanceComputer2)},
@@ -73,11 +104,18 @@ const SettingsValue kSettingsValues[kSettingsValueCount] = {
     {"Simple CC", SettingKind::Flag, FIELD(showSimpleCC)},
 };
 
+const SettingsValue kAddedSettingsValues[kAddedSettingsValueCount] = {
+    {"Protocol", SettingKind::Protocol, FIELD(protocol)},
+    {"PJLink Password", SettingKind::Password, nullptr, [](AppSettings& s) -> char* { return s.pjlinkPassword; },
+     kPjlinkPasswordLength},
+};
+
 #undef FIELD
 
 std::uint8_t FieldFromNumber(SettingKind kind, std::uint32_t number)
 {
     if (kind == SettingKind::Octet) return static_cast<std::uint8_t>(number & 0xFF);
+    if (kind == SettingKind::Protocol) return number == kProtocolPjlink ? kProtocolPjlink : kProtocolNative;
     return number != 0 ? 1 : 0;
 }
 

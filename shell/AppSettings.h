@@ -9,8 +9,10 @@
 #include <string_view>
 
 constexpr std::size_t kPasswordLength = 16;
+constexpr std::size_t kPjlinkPasswordLength = 32;
 
 enum : std::uint8_t { kModeSimple = 0, kModeAdvanced = 1 };
+enum : std::uint8_t { kProtocolNative = 0, kProtocolPjlink = 1 };
 
 struct AppSettings {
     std::uint8_t startUp;
@@ -32,6 +34,10 @@ struct AppSettings {
     std::uint8_t showSimpleVolume;
     std::uint8_t showSimpleFreeze;
     std::uint8_t showSimpleCC;
+    // Added since the first version; the values of a key written by one read
+    // back in it as above, the additions are left alone.
+    std::uint8_t protocol;                        // kProtocolNative or kProtocolPjlink
+    char pjlinkPassword[kPjlinkPasswordLength];   // NUL-terminated when shorter, unterminated at 32
 };
 
 // Built-in defaults; `startUp` is left as it is.
@@ -44,23 +50,35 @@ std::string AddressText(const AppSettings& settings);
 std::string PasswordText(const AppSettings& settings);
 // Stores up to 16 characters of `text`; the rest of the field is cleared.
 void SetPasswordText(AppSettings& settings, std::string_view text);
+// The same for the PJLink password (up to 32 characters).
+std::string PjlinkPasswordText(const AppSettings& settings);
+void SetPjlinkPasswordText(AppSettings& settings, std::string_view text);
+// The password of the protocol the settings choose.
+std::string ChosenPasswordText(const AppSettings& settings);
 
 // How a registry value maps onto its field.
 enum class SettingKind {
     Flag,      // REG_DWORD, any non-zero number reads as 1
     Octet,     // REG_DWORD, the low byte is the octet
     Password,  // REG_SZ, scrambled, no terminator stored
+    Protocol,  // REG_DWORD, 1 reads as PJLink, anything else as the native protocol
 };
 
 struct SettingsValue {
     const char* name;
     SettingKind kind;
-    std::uint8_t* (*field)(AppSettings&);  // null for the password
+    std::uint8_t* (*field)(AppSettings&);  // null for a password
+    char* (*text)(AppSettings&) = nullptr;  // a password's field
+    std::size_t textLength = 0;             // ... and its length
 };
 
 constexpr std::size_t kSettingsValueCount = 22;
 // The values in the order in which they are read and written.
 extern const SettingsValue kSettingsValues[kSettingsValueCount];
+// The values added since, read and written after those: "Protocol" and
+// "PJLink Password". A previous version ignores them.
+constexpr std::size_t kAddedSettingsValueCount = 2;
+extern const SettingsValue kAddedSettingsValues[kAddedSettingsValueCount];
 
 // Number stored in the registry -> field byte, and back.
 std::uint8_t FieldFromNumber(SettingKind kind, std::uint32_t number);

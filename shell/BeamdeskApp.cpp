@@ -103,6 +103,7 @@ int CBeamdeskApp::LoadLanguageFile()
     ResolveIniPaths();
     ApplyLanguageFile(m_messages, m_languageIniPath);
     LoadProgramIni(m_programIniPath, m_valueTable, m_commandTimeoutMs);
+    m_pjlinkInputs = LoadIniSection(m_programIniPath, "PJLINK");
     return 1;
 }
 

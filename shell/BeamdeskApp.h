@@ -55,6 +55,7 @@ public:
     // The console font the language file names, or null when it names none.
     const LOGFONTA* LanguageFont() const { return m_hasCustomFont == 1 ? &m_consoleFont : nullptr; }
     ValueTable m_valueTable;
+    ValueTable m_pjlinkInputs;  // Beamdesk.ini's [PJLINK] entries, as the file has them
     int m_promptOpen = 0;
     HWND m_hPromptWnd = nullptr;
     int m_commandTimeoutMs = kDefaultCommandTimeoutMs;

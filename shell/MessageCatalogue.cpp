@@ -91,6 +91,13 @@ const BuiltInText kBuiltInTexts[kBuiltInTextCount] = {
     {96, "Power off?"},
 };
 
+const BuiltInText kAddedTexts[kAddedTextCount] = {
+    {97, "Protocol"},
+    {98, "Native (port 3629)"},
+    {99, "PJLink (port 4352)"},
+    {100, "The projector reports a failure. "},
+};
+
 std::string ExpandLineBreaks(std::string_view text)
 {
     std::string out;
@@ -111,6 +118,7 @@ void MessageCatalogue::LoadMessageDefaults()
     m_texts = {};
     m_texts.rehash(101);
     for (const BuiltInText& t : kBuiltInTexts) m_texts[t.id] = t.text;
+    for (const BuiltInText& t : kAddedTexts) m_texts[t.id] = t.text;
 }
 
 std::string MessageCatalogue::GetMessageText(unsigned id)

@@ -16,13 +16,18 @@ struct BuiltInText {
 
 constexpr std::size_t kBuiltInTextCount = 83;
 extern const BuiltInText kBuiltInTexts[kBuiltInTextCount];
+// Texts added since, with ids after those. A language file replaces each of
+// them only when it has its id; one that lacks it keeps the English text.
+constexpr std::size_t kAddedTextCount = 4;
+extern const BuiltInText kAddedTexts[kAddedTextCount];
+constexpr std::size_t kCatalogueTextCount = kBuiltInTextCount + kAddedTextCount;
 
 // Language files store a line break as the two characters backslash and "n".
 std::string ExpandLineBreaks(std::string_view text);
 
 class MessageCatalogue {
 public:
-    // Starts over with the built-in texts.
+    // Starts over with the built-in texts, the added ones included.
     void LoadMessageDefaults();
 
     void SetText(unsigned id, std::string text) { m_texts[id] = std::move(text); }

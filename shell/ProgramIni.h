@@ -39,3 +39,8 @@ std::string LookupValue(const ValueTable& table, const std::string& key);
 // 1 when the file exists; 0 when the built-in list was used (the time-out is
 // then left as it was).
 int LoadProgramIni(const std::string& path, ValueTable& table, int& commandTimeoutMs);
+
+// Every key of `section` with its value, in file order; empty when the file
+// or the section is missing. [PJLINK] holds the input codes of the console's
+// source buttons under PJLink.
+ValueTable LoadIniSection(const std::string& path, const char* section);

@@ -21,36 +21,50 @@ bool QueryNumber(HKEY key, const char* name, std::uint32_t& number)
     return true;
 }
 
-// Up to 16 stored characters. A .reg file or `reg add` stores a REG_SZ with
-// its terminator, so 17 bytes whose last is NUL are a 16-character password
-// too; any other longer value is ignored and the field keeps what it had.
-void LoadPassword(HKEY key, AppSettings& settings)
+// Up to `length` stored characters (16 for the monitor password). A .reg file
+// or `reg add` stores a REG_SZ with its terminator, so one byte more whose
+// last is NUL is a full-length password too; any other longer value is
+// ignored and the field keeps what it had.
+void LoadPassword(HKEY key, const SettingsValue& value, AppSettings& settings)
 {
-    char stored[kPasswordLength + 1] = {};
-    DWORD size = sizeof stored;
-    if (RegQueryValueExA(key, "Password", nullptr, nullptr, reinterpret_cast<BYTE*>(stored), &size) !=
-        ERROR_SUCCESS)
+    char stored[kPjlinkPasswordLength + 1] = {};
+    const std::size_t length = value.textLength;
+    DWORD size = static_cast<DWORD>(length + 1);
+    if (RegQueryValueExA(key, value.name, nullptr, nullptr, reinterpret_cast<BYTE*>(stored), &size) != ERROR_SUCCESS)
         return;
-    if (size > kPasswordLength && stored[kPasswordLength] != '\0') return;
-    char plain[kPasswordLength] = {};
+    if (size > length && stored[length] != '\0') return;
+    char plain[kPjlinkPasswordLength] = {};
     std::size_t count = 0;
-    PasswordCodec().Decode(stored, size < kPasswordLength ? size : kPasswordLength, plain, &count);
-    SetPasswordText(settings, std::string_view(plain, count));
+    PasswordCodec().Decode(stored, size < length ? size : length, plain, &count);
+    char* field = value.text(settings);
+    std::memset(field, 0, length);
+    std::memcpy(field, plain, count);
 }
 
-// The password is stored as exactly its scrambled characters, no terminator.
+// A password is stored as exactly its scrambled characters, no terminator.
 // RegSetValueEx looks at the byte after the data of a REG_SZ and counts a
 // terminator in when that byte is NUL; a non-NUL guard byte right after the
 // characters keeps the stored length exact, and the buffer has room for it so
 // the look never goes past our memory.
-void SavePassword(HKEY key, const AppSettings& settings)
+void SavePassword(HKEY key, const SettingsValue& value, const AppSettings& settings)
 {
-    const std::string plain = PasswordText(settings);
-    char stored[kPasswordLength + 1] = {};
+    AppSettings copy = settings;  // the field accessor takes a mutable record
+    const char* field = value.text(copy);
+    std::size_t length = 0;
+    while (length < value.textLength && field[length] != '\0') ++length;
+    char stored[kPjlinkPasswordLength + 1] = {};
     std::size_t count = 0;
-    PasswordCodec().Encode(plain.c_str(), plain.size(), stored, &count);
+    PasswordCodec().Encode(field, length, stored, &count);
     stored[count] = '\x01';
-    RegSetValueExA(key, "Password", 0, REG_SZ, reinterpret_cast<const BYTE*>(stored), static_cast<DWORD>(count));
+    RegSetValueExA(key, value.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(stored), static_cast<DWORD>(count));
+}
+
+// The design's values, then those added since.
+template <typename Visit>
+void ForEachValue(Visit visit)
+{
+    for (const SettingsValue& v : kSettingsValues) visit(v);
+    for (const SettingsValue& v : kAddedSettingsValues) visit(v);
 }
 
 }  // namespace
@@ -59,14 +73,14 @@ int LoadSettings(AppSettings& settings)
 {
     RegKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKeyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return 0;
-    for (const SettingsValue& v : kSettingsValues) {
+    ForEachValue([&](const SettingsValue& v) {
         if (v.kind == SettingKind::Password) {
-            LoadPassword(key.get(), settings);
-            continue;
+            LoadPassword(key.get(), v, settings);
+            return;
         }
         std::uint32_t number = 0;
         if (QueryNumber(key.get(), v.name, number)) *v.field(settings) = FieldFromNumber(v.kind, number);
-    }
+    });
     return 1;
 }
 
@@ -77,14 +91,14 @@ int SaveSettings(const AppSettings& settings)
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_WRITE | KEY_QUERY_VALUE, nullptr, key.put(), nullptr) == ERROR_SUCCESS) {
         AppSettings copy = settings;  // the field accessors take a mutable record
-        for (const SettingsValue& v : kSettingsValues) {
+        ForEachValue([&](const SettingsValue& v) {
             if (v.kind == SettingKind::Password) {
-                SavePassword(key.get(), settings);
-                continue;
+                SavePassword(key.get(), v, settings);
+                return;
             }
             const DWORD number = NumberFromField(v.kind, *v.field(copy));
             RegSetValueExA(key.get(), v.name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
-        }
+        });
         key.reset();
         result = 1;
     }

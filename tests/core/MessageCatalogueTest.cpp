@@ -8,11 +8,16 @@ TEST(MessageCatalogue, BuiltInTexts)
 {
     MessageCatalogue catalogue;
     catalogue.LoadMessageDefaults();
-    EXPECT_EQ(catalogue.size(), kBuiltInTextCount);
+    EXPECT_EQ(catalogue.size(), kCatalogueTextCount);
 
     std::set<unsigned> ids;
     for (const BuiltInText& t : kBuiltInTexts) ids.insert(t.id);
     EXPECT_EQ(ids.size(), kBuiltInTextCount);
+    // The texts added since take ids after the first version's, each once.
+    for (const BuiltInText& t : kAddedTexts) {
+        EXPECT_GT(t.id, 96u);
+        EXPECT_TRUE(ids.insert(t.id).second) << t.id;
+    }
     for (unsigned gap : {14u, 24u, 28u, 38u, 44u, 47u, 53u, 64u, 72u, 76u, 83u, 91u, 94u})
         EXPECT_EQ(ids.count(gap), 0u) << gap;
 
@@ -24,6 +29,7 @@ TEST(MessageCatalogue, BuiltInTexts)
     EXPECT_EQ(catalogue.GetMessageText(84),
               "The previous version of Beamdesk is installed.\nDo you want to continue?");
     EXPECT_EQ(catalogue.GetMessageText(96), "Power off?");
+    EXPECT_EQ(catalogue.GetMessageText(99), "PJLink (port 4352)");
     EXPECT_FALSE(catalogue.GetMessageText(74).empty());
 }
 
@@ -57,9 +63,9 @@ TEST(MessageCatalogue, UnknownIdIsInsertedEmpty)
     MessageCatalogue catalogue;
     catalogue.LoadMessageDefaults();
     EXPECT_EQ(catalogue.GetMessageText(14), "");
-    EXPECT_EQ(catalogue.size(), kBuiltInTextCount + 1);
+    EXPECT_EQ(catalogue.size(), kCatalogueTextCount + 1);
     EXPECT_EQ(catalogue.GetMessageText(14), "");
-    EXPECT_EQ(catalogue.size(), kBuiltInTextCount + 1);
+    EXPECT_EQ(catalogue.size(), kCatalogueTextCount + 1);
 }
 
 TEST(MessageCatalogue, LanguageFontRecord)
