@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ googletest clang libclang-rt-14-dev
+  cmake ninja-build g++ googletest clang libclang-rt-14-dev libmd-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   wine wine64 xvfb xauth fonts-wine
   x11-apps x11-utils xdotool imagemagick nsis
