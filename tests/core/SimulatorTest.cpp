@@ -1,5 +1,6 @@
-// The stand-in projector, driven over real loopback TCP by a tiny raw client.
-// Every test binds its own 127.0.77.x address so tests never meet.
+// The stand-in projector, driven over real loopback TCP by a tiny raw client,
+// in both of its protocols. Every test binds its own 127.0.77.x address so
+// tests never meet.
 
 #include "ProjectorSimulator.h"
 
@@ -21,6 +22,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -56,6 +58,7 @@ void SetNonBlocking(Sock s) { fcntl(s, F_SETFL, fcntl(s, F_GETFL, 0) | O_NONBLOC
 #endif
 
 constexpr std::uint16_t kPort = 3629;
+constexpr std::uint16_t kPjlinkPort = 4352;
 constexpr auto kLimit = 10s;  // generous: the machine may be loaded
 using Close = ProjectorSimulator::CloseMoment;
 
@@ -92,6 +95,7 @@ public:
     Client& operator=(const Client&) = delete;
 
     bool Connected() const { return connected_; }
+    bool Closed() const { return closed_; }
 
     void Send(const std::string& bytes)
     {
@@ -683,4 +687,530 @@ TEST(Simulator, ByteLogAndRestart)
     ASSERT_TRUE(sim.Start());
     Client client("127.0.77.10");
     OpenSession(client);
+}
+
+// ---------------------------------------------------------------- PJLink
+
+namespace {
+
+using Protocol = ProjectorSimulator::Protocol;
+
+ProjectorSimulator::Options Pjlink(const std::string& address, const std::string& password = "")
+{
+    auto o = At(address, password);
+    o.protocol = Protocol::Pjlink;
+    o.port = kPjlinkPort;
+    return o;
+}
+
+const std::string kOpenGreeting = "PJLINK 0\r";
+const std::string kRefused = "PJLINK ERRA\r";
+
+struct Exchange {
+    std::string command;
+    std::string reply;  // empty: none at all, shown by the next reply coming first
+};
+
+// Runs the exchanges on a fresh connection to a PJLink simulator without a
+// password. The last exchange must have a reply.
+void RunExchanges(const std::string& address, const std::vector<Exchange>& exchanges)
+{
+    ASSERT_FALSE(exchanges.empty());
+    ASSERT_FALSE(exchanges.back().reply.empty());
+    Client client(address, kPjlinkPort);
+    ASSERT_EQ(client.Read(kOpenGreeting.size()), kOpenGreeting);
+    for (const auto& e : exchanges) {
+        if (e.reply.empty())
+            client.Send(e.command);
+        else
+            EXPECT_EQ(ProjectorSimulator::Escape(client.Ask(e.command, e.reply)), ProjectorSimulator::Escape(e.reply))
+                << ProjectorSimulator::Escape(e.command);
+    }
+}
+
+}  // namespace
+
+TEST(Simulator, PjlinkGreetingDigestAndOptions)
+{
+    // The standard's own example, and the empty input.
+    EXPECT_EQ(ProjectorSimulator::Md5Hex("498e4a67JBMIAProjectorLink"), "5d8409bc1c3fa39749434aa3a5c38682");
+    EXPECT_EQ(ProjectorSimulator::Md5Hex(""), "d41d8cd98f00b204e9800998ecf8427e");
+
+    const struct {
+        std::string password;
+        bool valid;
+    } passwords[] = {
+        {"a", true},          {"JBMIAProjectorLink", true}, {std::string(32, 'Z'), true}, {"0123456789", true},
+        {"", false},          {std::string(33, 'Z'), false}, {"pass word", false},          {"pass-word", false},
+        {"p\xC3\xA4ss", false}, {"pass\r", false},
+    };
+    for (const auto& c : passwords)
+        EXPECT_EQ(ProjectorSimulator::IsPjlinkPassword(c.password), c.valid) << ProjectorSimulator::Escape(c.password);
+
+    EXPECT_EQ(ProjectorSimulator::DefaultPort(Protocol::Native), 3629);
+    EXPECT_EQ(ProjectorSimulator::DefaultPort(Protocol::Pjlink), 4352);
+    {
+        SCOPED_TRACE("options no PJLink projector has");
+        auto badPassword = Pjlink("127.0.77.20", "pass word");
+        EXPECT_FALSE(ProjectorSimulator(badPassword).Start());
+        auto badClass = Pjlink("127.0.77.20");
+        badClass.pjlinkClass = 3;
+        EXPECT_FALSE(ProjectorSimulator(badClass).Start());
+    }
+    {
+        SCOPED_TRACE("security off, on the protocol's own port");
+        auto options = Pjlink("127.0.77.20");
+        options.port.reset();
+        ProjectorSimulator sim(options);
+        ASSERT_TRUE(sim.Start());
+        EXPECT_EQ(sim.Port(), kPjlinkPort);
+        Client client("127.0.77.20", kPjlinkPort);
+        EXPECT_EQ(client.Read(kOpenGreeting.size()), kOpenGreeting);
+    }
+    {
+        SCOPED_TRACE("security on: a fresh random on every connection");
+        ProjectorSimulator sim(Pjlink("127.0.77.21", "secret"));
+        ASSERT_TRUE(sim.Start());
+        Client first("127.0.77.21", kPjlinkPort);
+        Client second("127.0.77.21", kPjlinkPort);
+        const std::string greetings[] = {first.Read(18), second.Read(18)};
+        for (const auto& g : greetings) {
+            ASSERT_EQ(g.size(), 18u) << ProjectorSimulator::Escape(g);
+            EXPECT_EQ(g.substr(0, 9), "PJLINK 1 ");
+            EXPECT_TRUE(std::all_of(g.begin() + 9, g.end() - 1,
+                                    [](char ch) { return (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'f'); }))
+                << g;
+            EXPECT_EQ(g.back(), '\r');
+        }
+        EXPECT_NE(greetings[0], greetings[1]);
+    }
+}
+
+TEST(Simulator, PjlinkAuthentication)
+{
+    const std::string password = "JBMIAProjectorLink";
+    ProjectorSimulator sim(Pjlink("127.0.77.22", password));
+    ASSERT_TRUE(sim.Start());
+    const auto upper = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(), [](char ch) {
+            return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
+        });
+        return text;
+    };
+    const auto Md5Hex = &ProjectorSimulator::Md5Hex;
+    const struct {
+        const char* why;
+        std::function<std::string(const std::string& random)> digest;
+        bool accepted;
+    } cases[] = {
+        {"the right digest", [&](const std::string& r) { return Md5Hex(r + password); }, true},
+        {"no digest", [](const std::string&) { return ""; }, false},
+        {"in capitals", [&](const std::string& r) { return upper(Md5Hex(r + password)); }, false},
+        {"another password", [&](const std::string& r) { return Md5Hex(r + "JBMIAProjectorLinq"); }, false},
+        {"a space between", [&](const std::string& r) { return Md5Hex(r + " " + password); }, false},
+        {"password first", [&](const std::string& r) { return Md5Hex(password + r); }, false},
+        {"one digit short", [&](const std::string& r) { return Md5Hex(r + password).substr(1); }, false},
+        {"another random", [](const std::string&) { return "5d8409bc1c3fa39749434aa3a5c38682"; }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        sim.SetSource("11");
+        Client client("127.0.77.22", kPjlinkPort);
+        const std::string greeting = client.Read(18);
+        ASSERT_EQ(greeting.size(), 18u);
+        const std::string random = greeting.substr(9, 8);
+        const std::string right = Md5Hex(random + password);
+
+        // A refused line is not run.
+        const std::string first = c.accepted ? "%1INPT=OK\r" : kRefused;
+        EXPECT_EQ(client.Ask(c.digest(random) + "%1INPT 21\r", first), first);
+        EXPECT_EQ(sim.Source(), c.accepted ? "21" : "11");
+        // Once in, lines need no digest; until then each is refused, and the
+        // connection stays.
+        const std::string second = c.accepted ? "%1INPT=21\r" : kRefused;
+        EXPECT_EQ(client.Ask("%1INPT ?\r", second), second);
+        // The right digest is taken late, and again once in.
+        const std::string reply = "%1INPT=" + sim.Source() + "\r";
+        EXPECT_EQ(client.Ask(right + "%1INPT ?\r", reply), reply);
+        EXPECT_EQ(client.Ask(right + "%1INPT ?\r", reply), reply);
+        EXPECT_EQ(client.Ask("%1INPT ?\r", reply), reply);
+    }
+}
+
+TEST(Simulator, PjlinkCommandsAndReplies)
+{
+    std::mutex mutex;
+    std::vector<std::string> reported;
+    auto options = Pjlink("127.0.77.23");
+    options.onStateChange = [&](const std::string& line) {
+        std::lock_guard lock(mutex);
+        reported.push_back(line);
+    };
+    ProjectorSimulator sim(options);
+    ASSERT_TRUE(sim.Start());
+
+    RunExchanges("127.0.77.23", {
+        // Class 1 queries; the body in any case.
+        {"%1POWR ?\r", "%1POWR=0\r"},
+        {"%1powr ?\r", "%1POWR=0\r"},
+        {"%1PoWr ?\r", "%1POWR=0\r"},
+        {"%1INPT ?\r", "%1INPT=11\r"},
+        {"%1AVMT ?\r", "%1AVMT=30\r"},
+        {"%1ERST ?\r", "%1ERST=000000\r"},
+        {"%1LAMP ?\r", "%1LAMP=1200 0\r"},
+        {"%1INST ?\r", "%1INST=11 12 21 22 31 32 51\r"},
+        {"%1NAME ?\r", "%1NAME=Beamdesk Sim\r"},
+        {"%1INF1 ?\r", "%1INF1=Beamdesk\r"},
+        {"%1INF2 ?\r", "%1INF2=Simulated Projector\r"},
+        {"%1INFO ?\r", "%1INFO=loopback stand-in\r"},
+        {"%1CLSS ?\r", "%1CLSS=2\r"},
+        // Class 1 sets.
+        {"%1INPT 21\r", "%1INPT=OK\r"},
+        {"%1inpt 51\r", "%1INPT=OK\r"},
+        {"%1INPT 41\r", "%1INPT=ERR2\r"},
+        {"%1INPT 2\r", "%1INPT=ERR2\r"},
+        {"%1INPT 211\r", "%1INPT=ERR2\r"},
+        {"%1INPT ?\r", "%1INPT=51\r"},
+        {"%1AVMT 11\r", "%1AVMT=OK\r"},
+        {"%1AVMT ?\r", "%1AVMT=11\r"},
+        {"%1AVMT 21\r", "%1AVMT=OK\r"},
+        {"%1AVMT ?\r", "%1AVMT=31\r"},
+        {"%1AVMT 10\r", "%1AVMT=OK\r"},
+        {"%1AVMT ?\r", "%1AVMT=21\r"},
+        {"%1AVMT 30\r", "%1AVMT=OK\r"},
+        {"%1AVMT ?\r", "%1AVMT=30\r"},
+        {"%1AVMT 31\r", "%1AVMT=OK\r"},
+        {"%1AVMT 20\r", "%1AVMT=OK\r"},
+        {"%1AVMT ?\r", "%1AVMT=11\r"},
+        {"%1AVMT 12\r", "%1AVMT=ERR2\r"},
+        {"%1AVMT 41\r", "%1AVMT=ERR2\r"},
+        {"%1POWR 2\r", "%1POWR=ERR2\r"},
+        {"%1POWR \r", "%1POWR=ERR2\r"},
+        {"%1ERST 0\r", "%1ERST=ERR2\r"},
+        // Unknown in that class; the reply keeps the command's class.
+        {"%1ABCD ?\r", "%1ABCD=ERR1\r"},
+        {"%1SNUM ?\r", "%1SNUM=ERR1\r"},
+        {"%2POWR ?\r", "%2POWR=ERR1\r"},
+        {"%3POWR ?\r", "%3POWR=ERR1\r"},
+        // Class 2.
+        {"%2SNUM ?\r", "%2SNUM=SIM000001\r"},
+        {"%2SVER ?\r", "%2SVER=1.0\r"},
+        {"%2INNM ?31\r", "%2INNM=HDMI 1\r"},
+        {"%2innm ?51\r", "%2INNM=Network\r"},
+        {"%2INNM ?41\r", "%2INNM=ERR2\r"},
+        {"%2INNM 31\r", "%2INNM=ERR2\r"},
+        {"%2INNM ?\r", "%2INNM=ERR2\r"},
+        {"%2IRES ?\r", "%2IRES=1920x1080\r"},
+        {"%2RRES ?\r", "%2RRES=1920x1080\r"},
+        {"%2FILT ?\r", "%2FILT=350\r"},
+        {"%2RLMP ?\r", "%2RLMP=LMP-100\r"},
+        {"%2RFIL ?\r", "%2RFIL=FLT-100\r"},
+        {"%2INPT 22\r", "%2INPT=OK\r"},
+        {"%2INPT ?\r", "%2INPT=22\r"},
+        {"%1INPT ?\r", "%1INPT=22\r"},
+        {"%2INST ?\r", "%2INST=11 12 21 22 31 32 51\r"},
+        {"%2SVOL 1\r", "%2SVOL=OK\r"},
+        {"%2SVOL 0\r", "%2SVOL=OK\r"},
+        {"%2SVOL 1\r", "%2SVOL=OK\r"},
+        {"%2SVOL ?\r", "%2SVOL=ERR2\r"},
+        {"%2MVOL 0\r", "%2MVOL=OK\r"},
+        {"%2MVOL 2\r", "%2MVOL=ERR2\r"},
+        {"%2FREZ ?\r", "%2FREZ=0\r"},
+        {"%2FREZ 1\r", "%2FREZ=OK\r"},
+        {"%2FREZ ?\r", "%2FREZ=1\r"},
+        {"%2FREZ 2\r", "%2FREZ=ERR2\r"},
+        // Lines in the wrong format get no reply at all.
+        {"%1POWR\r", ""},
+        {"%1POWR=?\r", ""},
+        {"%1POWR\t?\r", ""},
+        {"1POWR ?\r", ""},
+        {"%1POW ?\r", ""},
+        {"%XPOWR ?\r", ""},
+        {"%1PO#R ?\r", ""},
+        {"\r", ""},
+        {"%1NAME " + std::string(129, '?') + "\r", ""},
+        {"%1NAME " + std::string(128, '?') + "\r", "%1NAME=ERR2\r"},
+        // CR alone ends a line: an LF after it spoils the next one.
+        {"%1POWR ?\r\n%1CLSS ?\r", "%1POWR=0\r"},
+        {"%1POWR ?\r", "%1POWR=0\r"},
+    });
+
+    EXPECT_EQ(sim.Power(), "0");
+    EXPECT_EQ(sim.Source(), "22");
+    EXPECT_EQ(sim.AvMute(), "11");
+    EXPECT_TRUE(sim.Mute());
+    EXPECT_TRUE(sim.Freeze());
+    EXPECT_EQ(sim.Volume(), 11);
+    EXPECT_EQ(sim.MicrophoneVolume(), 9);
+
+    // The setters speak the same codes, and the volume stops at its limits.
+    sim.SetSource("31");
+    sim.SetAvMute("21");
+    sim.SetErrorStatus("020001");
+    sim.SetVolume(20);
+    RunExchanges("127.0.77.23", {
+        {"%1INPT ?\r", "%1INPT=31\r"},
+        {"%1AVMT ?\r", "%1AVMT=21\r"},
+        {"%1ERST ?\r", "%1ERST=020001\r"},
+        {"%2SVOL 1\r", "%2SVOL=OK\r"},
+    });
+    EXPECT_EQ(sim.Volume(), 20);
+    sim.SetMute(false);
+    EXPECT_EQ(sim.AvMute(), "30");
+    sim.SetMute(true);
+    EXPECT_EQ(sim.AvMute(), "31");
+
+    const std::vector<std::string> changes = {
+        "input 11 -> 21",  "input 21 -> 51",  "avmute 30 -> 11", "avmute 11 -> 31",  "avmute 31 -> 21",
+        "avmute 21 -> 30", "avmute 30 -> 31", "avmute 31 -> 11", "input 51 -> 22",   "volume 10 -> 11",
+        "volume 11 -> 10", "volume 10 -> 11", "microphone 10 -> 9", "freeze off -> on", "input 22 -> 31",
+        "avmute 11 -> 21", "error 000000 -> 020001", "volume 11 -> 20", "avmute 21 -> 30", "avmute 30 -> 31",
+    };
+    EXPECT_EQ(sim.StateChanges(), changes);
+    ASSERT_TRUE(ProjectorSimulator::WaitUntil(
+        [&] {
+            std::lock_guard lock(mutex);
+            return reported == changes;
+        },
+        kLimit));
+}
+
+TEST(Simulator, PjlinkClassesInputsAndLamps)
+{
+    const struct {
+        const char* why;
+        const char* address;
+        std::function<void(ProjectorSimulator::Options&)> configure;
+        std::vector<Exchange> exchanges;
+    } projectors[] = {
+        {"a Class 1 projector with two lamps", "127.0.77.24",
+         [](ProjectorSimulator::Options& o) {
+             o.pjlinkClass = 1;
+             o.lampHours = {12, 99999};
+         },
+         {
+             {"%1CLSS ?\r", "%1CLSS=1\r"},
+             {"%1LAMP ?\r", "%1LAMP=12 0 99999 0\r"},
+             {"%2SNUM ?\r", "%2SNUM=ERR1\r"},
+             {"%2INNM ?11\r", "%2INNM=ERR1\r"},
+             {"%2INPT 12\r", "%2INPT=ERR1\r"},
+             {"%2INST ?\r", "%2INST=ERR1\r"},
+             {"%2FREZ ?\r", "%2FREZ=ERR1\r"},
+             {"%1INPT 12\r", "%1INPT=OK\r"},
+         }},
+        {"inputs only Class 2 can name, no lamp, no filter", "127.0.77.25",
+         [](ProjectorSimulator::Options& o) {
+             o.inputs = {{"11", "One"}, {"1A", "Ten"}, {"59", "Last of Class 1"}, {"6Z", "Internal"}};
+             o.lampHours.clear();
+             o.filterHours.reset();
+         },
+         {
+             {"%1INST ?\r", "%1INST=11 59\r"},
+             {"%2INST ?\r", "%2INST=11 1A 59 6Z\r"},
+             {"%1INPT 1A\r", "%1INPT=ERR2\r"},
+             {"%1INPT 6Z\r", "%1INPT=ERR2\r"},
+             {"%2INPT 6Z\r", "%2INPT=OK\r"},
+             {"%1INPT ?\r", "%1INPT=6Z\r"},
+             {"%2INPT 1A\r", "%2INPT=OK\r"},
+             {"%1INPT 59\r", "%1INPT=OK\r"},
+             {"%2INNM ?6Z\r", "%2INNM=Internal\r"},
+             {"%2INNM ?1a\r", "%2INNM=ERR2\r"},
+             {"%1LAMP ?\r", "%1LAMP=ERR1\r"},
+             {"%2FILT ?\r", "%2FILT=ERR1\r"},
+         }},
+    };
+    for (const auto& p : projectors) {
+        SCOPED_TRACE(p.why);
+        auto options = Pjlink(p.address);
+        p.configure(options);
+        ProjectorSimulator sim(options);
+        ASSERT_TRUE(sim.Start());
+        EXPECT_EQ(sim.Source(), options.inputs.front().code);
+        RunExchanges(p.address, p.exchanges);
+    }
+}
+
+TEST(Simulator, PjlinkPowerStates)
+{
+    auto options = Pjlink("127.0.77.26");
+    options.warmUpMs = options.coolDownMs = 600000;  // no transition ends by itself here
+    ProjectorSimulator sim(options);
+    ASSERT_TRUE(sim.Start());
+    Client client("127.0.77.26", kPjlinkPort);
+    ASSERT_EQ(client.Read(kOpenGreeting.size()), kOpenGreeting);
+
+    const struct {
+        const char* set;  // set through the API first, when not null
+        std::string command;
+        std::string reply;
+        std::string after;
+    } steps[] = {
+        {nullptr, "%1POWR 0\r", "%1POWR=OK\r", "0"},  // already in standby
+        {nullptr, "%1POWR 1\r", "%1POWR=OK\r", "3"},
+        {nullptr, "%1POWR 1\r", "%1POWR=ERR3\r", "3"},
+        {nullptr, "%1POWR 0\r", "%1POWR=ERR3\r", "3"},
+        {"1", "%1POWR 1\r", "%1POWR=OK\r", "1"},
+        {"1", "%1POWR 0\r", "%1POWR=OK\r", "2"},
+        {nullptr, "%1POWR 0\r", "%1POWR=ERR3\r", "2"},
+        {nullptr, "%1POWR 1\r", "%1POWR=ERR3\r", "2"},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE((s.set ? s.set : std::string()) + " " + s.command);
+        if (s.set) sim.SetPower(s.set);
+        EXPECT_EQ(client.Ask(s.command, s.reply), s.reply);
+        const std::string state = "%1POWR=" + s.after + "\r";
+        EXPECT_EQ(client.Ask("%1POWR ?\r", state), state);
+    }
+
+    auto quick = Pjlink("127.0.77.27");
+    quick.warmUpMs = 50;
+    quick.coolDownMs = 80;
+    ProjectorSimulator sim2(quick);
+    ASSERT_TRUE(sim2.Start());
+    Client client2("127.0.77.27", kPjlinkPort);
+    ASSERT_EQ(client2.Read(kOpenGreeting.size()), kOpenGreeting);
+    EXPECT_EQ(client2.Ask("%1POWR 1\r", "%1POWR=OK\r"), "%1POWR=OK\r");
+    ASSERT_TRUE(ProjectorSimulator::WaitUntil([&] { return sim2.Power() == "1"; }, kLimit));
+    EXPECT_EQ(client2.Ask("%1LAMP ?\r", "%1LAMP=1200 1\r"), "%1LAMP=1200 1\r");
+    EXPECT_EQ(client2.Ask("%1POWR 0\r", "%1POWR=OK\r"), "%1POWR=OK\r");
+    ASSERT_TRUE(ProjectorSimulator::WaitUntil([&] { return sim2.Power() == "0"; }, kLimit));
+    EXPECT_EQ(sim2.StateChanges(),
+              (std::vector<std::string>{"power 0 -> 3", "power 3 -> 1", "power 1 -> 2", "power 2 -> 0"}));
+}
+
+TEST(Simulator, PjlinkIdleLimit)
+{
+    auto options = Pjlink("127.0.77.28");
+    options.idleLimitMs = 2000;
+    ProjectorSimulator sim(options);
+    ASSERT_TRUE(sim.Start());
+
+    {
+        SCOPED_TRACE("a connection that keeps asking outlives an idle one");
+        const auto start = std::chrono::steady_clock::now();
+        Client idle("127.0.77.28", kPjlinkPort);
+        Client busy("127.0.77.28", kPjlinkPort);
+        ASSERT_EQ(idle.Read(kOpenGreeting.size()), kOpenGreeting);
+        ASSERT_EQ(busy.Read(kOpenGreeting.size()), kOpenGreeting);
+        while (!idle.Closed() && std::chrono::steady_clock::now() < start + kLimit) {
+            ASSERT_EQ(busy.Ask("%1POWR ?\r", "%1POWR=0\r"), "%1POWR=0\r");
+            EXPECT_EQ(idle.ReadSome(20ms), "");
+        }
+        EXPECT_TRUE(idle.Closed());
+        EXPECT_GE(std::chrono::steady_clock::now() - start, 2000ms);
+        EXPECT_EQ(busy.Ask("%1POWR ?\r", "%1POWR=0\r"), "%1POWR=0\r");
+        std::string before;
+        EXPECT_TRUE(busy.WaitClosed(&before));
+        EXPECT_EQ(before, "");
+    }
+    {
+        SCOPED_TRACE("a refused digest does not end the connection early");
+        ProjectorSimulator secure(Pjlink("127.0.77.29", "pw"));
+        ASSERT_TRUE(secure.Start());
+        Client client("127.0.77.29", kPjlinkPort);
+        ASSERT_EQ(client.Read(18).size(), 18u);
+        EXPECT_EQ(client.Ask("%1POWR ?\r", kRefused), kRefused);
+        EXPECT_EQ(client.Ask("%1POWR ?\r", kRefused), kRefused);
+    }
+    {
+        SCOPED_TRACE("the limit changes for open connections too");
+        sim.SetIdleLimit(600000ms);
+        Client client("127.0.77.28", kPjlinkPort);
+        ASSERT_EQ(client.Read(kOpenGreeting.size()), kOpenGreeting);
+        EXPECT_EQ(client.Ask("%1POWR ?\r", "%1POWR=0\r"), "%1POWR=0\r");
+        sim.SetIdleLimit(1ms);
+        std::string before;
+        EXPECT_TRUE(client.WaitClosed(&before));
+        EXPECT_EQ(before, "");
+    }
+}
+
+TEST(Simulator, PjlinkFaults)
+{
+    auto options = Pjlink("127.0.77.30");
+    options.warmUpMs = 600000;
+    ProjectorSimulator sim(options);
+    ASSERT_TRUE(sim.Start());
+    const std::string garbage = ProjectorSimulator::SampleGarbage(300);
+
+    const struct {
+        const char* why;
+        std::function<void()> fault;
+        std::string send;         // sent as soon as connected
+        std::string expected;     // everything that comes back
+        bool closes;              // ... before the simulator closes the connection
+        std::string firstRead;    // what the first read gives, when it matters
+        std::string power;        // afterwards
+    } cases[] = {
+        {"ERR3 for power", [&] { sim.SetPowerErr3(true); }, "%1POWR 1\r%1POWR ?\r%1CLSS ?\r",
+         kOpenGreeting + "%1POWR=ERR3\r%1POWR=ERR3\r%1CLSS=2\r", false, "", "0"},
+        {"close after a reply", [&] { sim.SetCloseAt(Close::AfterReplyValue); }, "%1POWR 1\r%1POWR ?\r",
+         kOpenGreeting + "%1POWR=OK\r", true, "", "3"},
+        {"close on a command", [&] { sim.SetCloseAt(Close::OnCommand); }, "%1POWR 1\r", kOpenGreeting, true, "", "0"},
+        {"close on accept", [&] { sim.SetCloseAt(Close::OnAccept); }, "", "", true, "", "0"},
+        {"bodies in lower case", [&] { sim.SetLowerCaseReplies(true); }, "%1POWR ?\r%2INNM ?31\r%1XYZW ?\r",
+         kOpenGreeting + "%1powr=0\r%2innm=HDMI 1\r%1xyzw=ERR1\r", false, "", "0"},
+        // The pauses are long enough for the first part to be read on its
+        // own even on a busy machine.
+        {"trickled greeting and replies", [&] { sim.SetTrickleReplies(true, 100ms); }, "%1POWR ?\r",
+         kOpenGreeting + "%1POWR=0\r", false, "P", "0"},
+        {"split greeting and replies", [&] { sim.SetSplitReplies(5, 1000ms); }, "%1POWR ?\r",
+         kOpenGreeting + "%1POWR=0\r", false, "PJLIN", "0"},
+        {"garbage before replies", [&] { sim.SetGarbageBeforeReplies(garbage); }, "%1POWR ?\r",
+         kOpenGreeting + garbage + "%1POWR=0\r", false, "", "0"},
+        {"another greeting", [&] { sim.SetGreeting("HELLO\r"); }, "%1POWR ?\r", "HELLO\r%1POWR=0\r", false, "", "0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        sim.ClearFaults();
+        sim.SetPower("0");
+        c.fault();
+        Client client("127.0.77.30", kPjlinkPort);
+        ASSERT_TRUE(client.Connected());
+        client.Send(c.send);
+        std::string got;
+        if (!c.firstRead.empty()) {
+            got = client.ReadSome();
+            EXPECT_EQ(got, c.firstRead);
+        }
+        if (c.closes)
+            EXPECT_TRUE(client.WaitClosed(&got));
+        else
+            got += client.Read(c.expected.size() - got.size());
+        EXPECT_EQ(ProjectorSimulator::Escape(got), ProjectorSimulator::Escape(c.expected));
+        EXPECT_EQ(sim.Power(), c.power);
+    }
+
+    const struct {
+        const char* why;
+        std::function<void(bool)> fault;
+        std::string greeting;
+    } silent[] = {
+        {"no greeting", [&](bool on) { sim.SetNoGreeting(on); }, ""},
+        {"silent commands", [&](bool on) { sim.SetSilentCommands(on); }, kOpenGreeting},
+    };
+    for (const auto& c : silent) {
+        SCOPED_TRACE(c.why);
+        sim.ClearFaults();
+        c.fault(true);
+        const int number = sim.ConnectionCount() + 1;
+        Client client("127.0.77.30", kPjlinkPort);
+        ASSERT_TRUE(ProjectorSimulator::WaitUntil([&] { return sim.ConnectionCount() == number; }, kLimit));
+        SendPiece(client, sim, number, "%1POWR 1\r");
+        c.fault(false);
+        // Replies come in order: an answer to the first line would come first.
+        const std::string expected = c.greeting + "%1CLSS=2\r";
+        EXPECT_EQ(client.Ask("%1CLSS ?\r", expected), expected);
+        EXPECT_EQ(sim.Power(), "0");
+    }
+
+    {
+        SCOPED_TRACE("refused connections");
+        sim.ClearFaults();
+        sim.SetRefuseConnections(true);
+        EXPECT_FALSE(Client("127.0.77.30", kPjlinkPort).Connected());
+        sim.SetRefuseConnections(false);
+        Client client("127.0.77.30", kPjlinkPort);
+        EXPECT_EQ(client.Read(kOpenGreeting.size()), kOpenGreeting);
+    }
 }

@@ -6,7 +6,11 @@
 #endif
 #include <winsock2.h>
 #include <ws2tcpip.h>
+// After winsock2.h, which brings in windows.h.
+#include <wincrypt.h>
 #else
+#include <md5.h>
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
@@ -22,6 +26,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <random>
 #include <thread>
 #include <utility>
 
@@ -54,6 +59,7 @@ void SetNonBlocking(Sock s, bool on)
 
 using Clock = std::chrono::steady_clock;
 using CloseMoment = ProjectorSimulator::CloseMoment;
+using Protocol = ProjectorSimulator::Protocol;
 
 constexpr std::string_view kMagic = "QRM/TX.net";
 constexpr std::string_view kWrongMagic = "QRM/TX.bad";
@@ -69,6 +75,16 @@ constexpr std::size_t kPasswordSize = 16;
 // Longer input without CR is dropped and answered with ERR once the CR comes.
 constexpr std::size_t kMaxLine = 4096;
 constexpr int kMaxVolume = 20;
+
+constexpr std::uint16_t kNativePort = 3629;
+constexpr std::uint16_t kPjlinkPort = 4352;
+constexpr std::size_t kDigestSize = 32;
+// "%" + class + body + separator: the part of a command line before its parameter.
+constexpr std::size_t kPjlinkHead = 7;
+constexpr std::size_t kPjlinkMaxParameter = 128;
+// The longest line worth keeping: a digest, then a command line with its CR.
+constexpr std::size_t kPjlinkMaxLine = kDigestSize + kPjlinkHead + kPjlinkMaxParameter + 1;
+constexpr std::size_t kMaxLamps = 8;
 
 bool MakeAddress(const std::string& address, std::uint16_t port, sockaddr_in& out)
 {
@@ -90,6 +106,27 @@ bool SendAll(Sock s, std::string_view bytes)
 
 std::string OnOff(bool on) { return on ? "on" : "off"; }
 
+char Upper(char ch) { return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch; }
+char Lower(char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch; }
+bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
+bool IsAlnum(char ch) { return IsDigit(ch) || (Upper(ch) >= 'A' && Upper(ch) <= 'Z'); }
+
+// An input code a command of that class may name: types 1-5 and 1-9 in
+// Class 1; Class 2 adds type 6 and A-Z.
+bool IsInputCode(std::string_view code, char commandClass)
+{
+    if (code.size() != 2) return false;
+    const char type = code[0];
+    const char number = code[1];
+    if (commandClass == '1') return type >= '1' && type <= '5' && number >= '1' && number <= '9';
+    return type >= '1' && type <= '6' && ((number >= '1' && number <= '9') || (number >= 'A' && number <= 'Z'));
+}
+
+std::string AvMuteCode(bool video, bool audio)
+{
+    return video && audio ? "31" : video ? "11" : audio ? "21" : "30";
+}
+
 struct Connection {
     Sock sock = kNoSock;
     int number = 0;         // 1-based, in accept order
@@ -97,6 +134,10 @@ struct Connection {
     bool overlong = false;  // dropping an over-long line until its CR
     bool closed = false;
     std::string pending;    // received, not yet consumed
+    // PJLink.
+    std::string random;           // sent in the greeting; empty with security off
+    bool authenticated = false;   // a line carried the right digest
+    Clock::time_point idleSince;  // the greeting or the last reply
 };
 
 enum class ListenMode { None, Normal, Hang };
@@ -122,14 +163,26 @@ struct Faults {
     CloseMoment closeAt = CloseMoment::Never;
     bool refuse = false;
     bool hang = false;
+    bool noGreeting = false;
+    bool powerErr3 = false;
+    bool lowerCase = false;
+    std::optional<std::chrono::milliseconds> idleLimit;
 };
 
 }  // namespace
 
 struct ProjectorSimulator::Impl {
-    explicit Impl(Options o) : options(std::move(o)) {}
+    explicit Impl(Options o) : options(std::move(o))
+    {
+        if (pjlink) {
+            power = "0";
+            source = options.inputs.empty() ? "11" : options.inputs.front().code;
+            errorStatus = options.errorStatus;
+        }
+    }
 
     const Options options;
+    const bool pjlink = options.protocol == Protocol::Pjlink;
 
     mutable std::mutex mutex;
     std::condition_variable applied_cv;
@@ -141,6 +194,10 @@ struct ProjectorSimulator::Impl {
     bool mute = false;
     bool freeze = false;
     int volume = 10;
+    bool videoMute = false;  // PJLink
+    bool audioMute = false;  // PJLink
+    int microphone = 10;     // PJLink
+    std::string errorStatus; // PJLink
     std::optional<std::string> nextPower;  // where a warm-up or cool-down ends
     Clock::time_point powerDue;
     std::vector<std::string> changes;
@@ -165,6 +222,7 @@ struct ProjectorSimulator::Impl {
     bool listenFailed = false;
     std::vector<Sock> fillers;
     std::vector<Connection> connections;
+    std::mt19937 randoms{std::random_device{}()};
 
     void Loop();
     bool OpenListener(int backlog);
@@ -177,6 +235,12 @@ struct ProjectorSimulator::Impl {
     bool HandshakeStep(Connection& c);
     bool LineStep(Connection& c);
     std::string Execute(const std::string& line);
+    bool PjlinkLineStep(Connection& c);
+    std::optional<std::string> PjlinkReply(const std::string& line, const Faults& f);
+    std::string PjlinkExecute(char commandClass, const std::string& body, const std::string& parameter,
+                              const Faults& f);
+    std::chrono::milliseconds IdleLimit() const;  // caller holds mutex
+    std::optional<Clock::time_point> CloseIdle();
     void Send(Connection& c, const std::string& payload, const Faults& f, bool textReply = false);
     void CloseConnection(Connection& c);
     void Sweep();
@@ -187,6 +251,9 @@ struct ProjectorSimulator::Impl {
     void Change(const char* what, const std::string& from, const std::string& to,
                 std::vector<std::string>* out);
     void StartPowerTransition(const char* during, const char* after, int ms);
+    void SetAvMute(bool video, bool audio, std::vector<std::string>* out);
+    void Step(const char* what, int& value, int delta);
+    bool HasInput(std::string_view code) const;
     void Wake();
 
     // Runs change under the lock, then waits until the loop has acted on it.
@@ -214,6 +281,26 @@ void ProjectorSimulator::Impl::StartPowerTransition(const char* during, const ch
     power = during;
     nextPower = after;
     powerDue = Clock::now() + std::chrono::milliseconds(std::max(ms, 0));
+}
+
+void ProjectorSimulator::Impl::SetAvMute(bool video, bool audio, std::vector<std::string>* out)
+{
+    Change("avmute", AvMuteCode(videoMute, audioMute), AvMuteCode(video, audio), out);
+    videoMute = video;
+    audioMute = audio;
+}
+
+void ProjectorSimulator::Impl::Step(const char* what, int& value, int delta)
+{
+    const int next = std::clamp(value + delta, 0, kMaxVolume);
+    Change(what, std::to_string(value), std::to_string(next), nullptr);
+    value = next;
+}
+
+bool ProjectorSimulator::Impl::HasInput(std::string_view code) const
+{
+    return std::any_of(options.inputs.begin(), options.inputs.end(),
+                       [&](const Input& input) { return input.code == code; });
 }
 
 void ProjectorSimulator::Impl::Wake()
@@ -363,9 +450,20 @@ void ProjectorSimulator::Impl::Accept()
         openCount = static_cast<int>(connections.size()) + 1;
         f = faults;
     }
+    if (pjlink) {
+        c.idleSince = Clock::now();
+        if (!options.password.empty()) {
+            char random[16];
+            std::snprintf(random, sizeof random, "%08x", static_cast<unsigned>(randoms() & 0xFFFFFFFFu));
+            c.random = random;
+        }
+    }
     if (f.closeAt == CloseMoment::OnAccept)
         CloseConnection(c);
-    else if (!f.greeting.empty())
+    else if (pjlink && !f.noGreeting)
+        Send(c, !f.greeting.empty() ? f.greeting : c.random.empty() ? "PJLINK 0\r" : "PJLINK 1 " + c.random + "\r",
+             f, true);
+    else if (!pjlink && !f.greeting.empty())
         Send(c, f.greeting, f);
     connections.push_back(std::move(c));
 }
@@ -390,7 +488,7 @@ void ProjectorSimulator::Impl::Receive(Connection& c)
 
 void ProjectorSimulator::Impl::Process(Connection& c)
 {
-    while (!c.closed && (c.session ? LineStep(c) : HandshakeStep(c))) {
+    while (!c.closed && (pjlink ? PjlinkLineStep(c) : c.session ? LineStep(c) : HandshakeStep(c))) {
     }
 }
 
@@ -531,6 +629,204 @@ std::string ProjectorSimulator::Impl::Execute(const std::string& line)
     return "ERR\r";
 }
 
+// Consumes one CR-terminated PJLink line and answers it. False when no full
+// line is there yet or the connection was closed.
+bool ProjectorSimulator::Impl::PjlinkLineStep(Connection& c)
+{
+    std::string& in = c.pending;
+    const auto cr = in.find('\r');
+    if (cr == std::string::npos) {
+        // Too long to be a line; it is dropped once its CR comes.
+        if (in.size() >= kPjlinkMaxLine) {
+            in.clear();
+            c.overlong = true;
+        }
+        return false;
+    }
+    std::string line = in.substr(0, cr);
+    in.erase(0, cr + 1);
+    const bool overlong = std::exchange(c.overlong, false);
+
+    Faults f;
+    {
+        std::lock_guard lock(mutex);
+        f = faults;
+    }
+    if (f.closeAt == CloseMoment::OnCommand) {
+        CloseConnection(c);
+        return false;
+    }
+    if (f.noGreeting || f.silentCommands || overlong) return true;
+
+    std::optional<std::string> reply;
+    if (!c.random.empty()) {
+        const std::string digest = Md5Hex(c.random + options.password);
+        const bool carriesDigest = digest.size() == kDigestSize && line.compare(0, kDigestSize, digest) == 0;
+        if (carriesDigest) {
+            c.authenticated = true;
+            line.erase(0, kDigestSize);
+        } else if (!c.authenticated) {
+            reply = "PJLINK ERRA\r";
+        }
+    }
+    if (!reply) reply = PjlinkReply(line, f);
+    if (!reply) return true;  // not a command line: no reply at all
+    Send(c, f.garbage + *reply, f, true);
+    c.idleSince = Clock::now();
+    if (f.closeAt == CloseMoment::AfterReplyValue) {
+        CloseConnection(c);
+        return false;
+    }
+    return true;
+}
+
+// The reply line to a command line, or nothing when it is not one.
+std::optional<std::string> ProjectorSimulator::Impl::PjlinkReply(const std::string& line, const Faults& f)
+{
+    if (line.size() < kPjlinkHead || line.size() > kPjlinkHead + kPjlinkMaxParameter || line[0] != '%' ||
+        !IsDigit(line[1]) || line[6] != ' ')
+        return std::nullopt;
+    std::string body = line.substr(2, 4);
+    if (!std::all_of(body.begin(), body.end(), IsAlnum)) return std::nullopt;
+    std::transform(body.begin(), body.end(), body.begin(), Upper);
+    const std::string result = PjlinkExecute(line[1], body, line.substr(kPjlinkHead), f);
+    if (f.lowerCase) std::transform(body.begin(), body.end(), body.begin(), Lower);
+    return "%" + line.substr(1, 1) + body + "=" + result + "\r";
+}
+
+// Runs one command; returns the reply's parameter.
+std::string ProjectorSimulator::Impl::PjlinkExecute(char commandClass, const std::string& body,
+                                                    const std::string& parameter, const Faults& f)
+{
+    std::lock_guard lock(mutex);
+    const bool query = parameter == "?";
+    const auto answer = [&](const std::string& value) { return query ? value : "ERR2"; };
+    const auto inputList = [&] {
+        std::string list;
+        for (const auto& input : options.inputs) {
+            if (!IsInputCode(input.code, commandClass)) continue;
+            if (!list.empty()) list += ' ';
+            list += input.code;
+        }
+        return list;
+    };
+    const auto selectInput = [&] {
+        if (query) return source;
+        if (!IsInputCode(parameter, commandClass) || !HasInput(parameter)) return std::string("ERR2");
+        Change("input", source, parameter, nullptr);
+        source = parameter;
+        return std::string("OK");
+    };
+
+    if (commandClass == '1') {
+        if (body == "POWR") {
+            if (f.powerErr3) return "ERR3";
+            if (query) return power;
+            if (parameter != "0" && parameter != "1") return "ERR2";
+            if (power == "2" || power == "3") return "ERR3";
+            if (parameter == "1" && power == "0") StartPowerTransition("3", "1", options.warmUpMs);
+            if (parameter == "0" && power == "1") StartPowerTransition("2", "0", options.coolDownMs);
+            return "OK";
+        }
+        if (body == "INPT") return selectInput();
+        if (body == "AVMT") {
+            if (query) return AvMuteCode(videoMute, audioMute);
+            if (parameter.size() != 2 || parameter[0] < '1' || parameter[0] > '3' ||
+                (parameter[1] != '0' && parameter[1] != '1'))
+                return "ERR2";
+            const bool on = parameter[1] == '1';
+            SetAvMute(parameter[0] == '2' ? videoMute : on, parameter[0] == '1' ? audioMute : on, nullptr);
+            return "OK";
+        }
+        if (body == "ERST") return answer(errorStatus);
+        if (body == "LAMP") {
+            if (!query) return "ERR2";
+            if (options.lampHours.empty()) return "ERR1";
+            const bool lit = power == "1" || power == "3";
+            std::string lamps;
+            for (std::size_t i = 0; i < options.lampHours.size() && i < kMaxLamps; ++i) {
+                if (i > 0) lamps += ' ';
+                lamps += std::to_string(options.lampHours[i]) + (lit ? " 1" : " 0");
+            }
+            return lamps;
+        }
+        if (body == "INST") return answer(inputList());
+        if (body == "NAME") return answer(options.name);
+        if (body == "INF1") return answer(options.manufacturer);
+        if (body == "INF2") return answer(options.product);
+        if (body == "INFO") return answer(options.otherInfo);
+        if (body == "CLSS") return answer(std::to_string(options.pjlinkClass));
+        return "ERR1";
+    }
+    if (commandClass != '2' || options.pjlinkClass < 2) return "ERR1";
+
+    if (body == "INPT") return selectInput();
+    if (body == "INST") return answer(inputList());
+    if (body == "SNUM") return answer(options.serialNumber);
+    if (body == "SVER") return answer(options.softwareVersion);
+    if (body == "INNM") {
+        const std::string code = parameter.substr(std::min<std::size_t>(parameter.size(), 1));
+        const auto input = std::find_if(options.inputs.begin(), options.inputs.end(),
+                                        [&](const Input& i) { return i.code == code; });
+        if (!parameter.starts_with('?') || !IsInputCode(code, '2') || input == options.inputs.end())
+            return "ERR2";
+        return input->name;
+    }
+    if (body == "IRES") return answer(options.inputResolution);
+    if (body == "RRES") return answer(options.recommendedResolution);
+    if (body == "FILT") {
+        if (!query) return "ERR2";
+        return options.filterHours ? std::to_string(*options.filterHours) : "ERR1";
+    }
+    if (body == "RLMP") return answer(options.lampModels);
+    if (body == "RFIL") return answer(options.filterModels);
+    if (body == "SVOL" || body == "MVOL") {
+        if (parameter != "0" && parameter != "1") return "ERR2";
+        if (body == "SVOL")
+            Step("volume", volume, parameter == "1" ? 1 : -1);
+        else
+            Step("microphone", microphone, parameter == "1" ? 1 : -1);
+        return "OK";
+    }
+    if (body == "FREZ") {
+        if (query) return freeze ? "1" : "0";
+        if (parameter != "0" && parameter != "1") return "ERR2";
+        Change("freeze", OnOff(freeze), OnOff(parameter == "1"), nullptr);
+        freeze = parameter == "1";
+        return "OK";
+    }
+    return "ERR1";
+}
+
+std::chrono::milliseconds ProjectorSimulator::Impl::IdleLimit() const
+{
+    return faults.idleLimit.value_or(std::chrono::milliseconds(options.idleLimitMs));
+}
+
+// Closes the PJLink connections idle for too long; returns when the next one
+// would be due.
+std::optional<Clock::time_point> ProjectorSimulator::Impl::CloseIdle()
+{
+    if (!pjlink) return std::nullopt;
+    std::chrono::milliseconds limit;
+    {
+        std::lock_guard lock(mutex);
+        limit = IdleLimit();
+    }
+    if (limit <= std::chrono::milliseconds::zero()) return std::nullopt;
+    const auto now = Clock::now();
+    std::optional<Clock::time_point> next;
+    for (auto& c : connections) {
+        if (c.closed) continue;
+        const auto due = c.idleSince + limit;
+        if (now >= due)
+            CloseConnection(c);
+        else
+            next = std::min(next.value_or(due), due);
+    }
+    return next;
+}
+
 void ProjectorSimulator::Impl::Send(Connection& c, const std::string& payload, const Faults& f, bool textReply)
 {
     bool ok = true;
@@ -599,6 +895,7 @@ void ProjectorSimulator::Impl::Loop()
         if (want != mode || listenFailed) SetListenMode(want);
         if (closeAll)
             for (auto& c : connections) CloseConnection(c);
+        const auto idleDue = CloseIdle();
         Sweep();
         {
             std::lock_guard lock(mutex);
@@ -629,6 +926,9 @@ void ProjectorSimulator::Impl::Loop()
             std::lock_guard lock(mutex);
             if (nextPower) wait = std::max(powerDue - Clock::now(), Clock::duration::zero());
         }
+        if (idleDue)
+            wait = std::min(wait.value_or(Clock::duration::max()),
+                            std::max(*idleDue - Clock::now(), Clock::duration::zero()));
         if (listenFailed) wait = std::min(wait.value_or(Clock::duration::max()),
                                           Clock::duration(std::chrono::milliseconds(100)));
         timeval limit{};
@@ -684,9 +984,12 @@ bool ProjectorSimulator::Start()
     {
         std::lock_guard lock(d.mutex);
         if (d.running) return false;
-        d.port = d.options.port;
+        d.port = d.options.port.value_or(DefaultPort(d.options.protocol));
     }
     if (!IsLoopbackAddress(d.options.address)) return false;
+    if (d.pjlink && ((!d.options.password.empty() && !IsPjlinkPassword(d.options.password)) ||
+                     (d.options.pjlinkClass != 1 && d.options.pjlinkClass != 2)))
+        return false;
 #ifdef _WIN32
     WSADATA data;
     if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return false;
@@ -770,7 +1073,7 @@ std::string ProjectorSimulator::Source() const
 bool ProjectorSimulator::Mute() const
 {
     std::lock_guard lock(impl_->mutex);
-    return impl_->mute;
+    return impl_->pjlink ? impl_->videoMute || impl_->audioMute : impl_->mute;
 }
 
 bool ProjectorSimulator::Freeze() const
@@ -791,6 +1094,24 @@ std::string ProjectorSimulator::Caption() const
     return impl_->caption;
 }
 
+std::string ProjectorSimulator::AvMute() const
+{
+    std::lock_guard lock(impl_->mutex);
+    return AvMuteCode(impl_->videoMute, impl_->audioMute);
+}
+
+std::string ProjectorSimulator::ErrorStatus() const
+{
+    std::lock_guard lock(impl_->mutex);
+    return impl_->errorStatus;
+}
+
+int ProjectorSimulator::MicrophoneVolume() const
+{
+    std::lock_guard lock(impl_->mutex);
+    return impl_->microphone;
+}
+
 void ProjectorSimulator::SetPower(const std::string& code)
 {
     std::vector<std::string> lines;
@@ -808,7 +1129,7 @@ void ProjectorSimulator::SetSource(const std::string& code)
     std::vector<std::string> lines;
     {
         std::lock_guard lock(impl_->mutex);
-        impl_->Change("source", impl_->source, code, &lines);
+        impl_->Change(impl_->pjlink ? "input" : "source", impl_->source, code, &lines);
         impl_->source = code;
     }
     impl_->Notify(lines);
@@ -819,8 +1140,12 @@ void ProjectorSimulator::SetMute(bool on)
     std::vector<std::string> lines;
     {
         std::lock_guard lock(impl_->mutex);
-        impl_->Change("mute", OnOff(impl_->mute), OnOff(on), &lines);
-        impl_->mute = on;
+        if (impl_->pjlink) {
+            impl_->SetAvMute(on, on, &lines);
+        } else {
+            impl_->Change("mute", OnOff(impl_->mute), OnOff(on), &lines);
+            impl_->mute = on;
+        }
     }
     impl_->Notify(lines);
 }
@@ -859,6 +1184,28 @@ void ProjectorSimulator::SetCaption(const std::string& value)
     impl_->Notify(lines);
 }
 
+void ProjectorSimulator::SetAvMute(const std::string& code)
+{
+    if (code != "30" && code != "11" && code != "21" && code != "31") return;
+    std::vector<std::string> lines;
+    {
+        std::lock_guard lock(impl_->mutex);
+        impl_->SetAvMute(code == "11" || code == "31", code == "21" || code == "31", &lines);
+    }
+    impl_->Notify(lines);
+}
+
+void ProjectorSimulator::SetErrorStatus(const std::string& digits)
+{
+    std::vector<std::string> lines;
+    {
+        std::lock_guard lock(impl_->mutex);
+        impl_->Change("error", impl_->errorStatus, digits, &lines);
+        impl_->errorStatus = digits;
+    }
+    impl_->Notify(lines);
+}
+
 std::vector<std::string> ProjectorSimulator::StateChanges() const
 {
     std::lock_guard lock(impl_->mutex);
@@ -893,6 +1240,30 @@ void ProjectorSimulator::SetSilentCommands(bool on)
 {
     std::lock_guard lock(impl_->mutex);
     impl_->faults.silentCommands = on;
+}
+
+void ProjectorSimulator::SetNoGreeting(bool on)
+{
+    std::lock_guard lock(impl_->mutex);
+    impl_->faults.noGreeting = on;
+}
+
+void ProjectorSimulator::SetPowerErr3(bool on)
+{
+    std::lock_guard lock(impl_->mutex);
+    impl_->faults.powerErr3 = on;
+}
+
+void ProjectorSimulator::SetLowerCaseReplies(bool on)
+{
+    std::lock_guard lock(impl_->mutex);
+    impl_->faults.lowerCase = on;
+}
+
+void ProjectorSimulator::SetIdleLimit(std::chrono::milliseconds limit)
+{
+    // The loop sleeps until the next time-out it knows of: wake it.
+    impl_->Request([&] { impl_->faults.idleLimit = limit; });
 }
 
 void ProjectorSimulator::SetSplitReplies(std::size_t firstPartBytes, std::chrono::milliseconds pause)
@@ -945,6 +1316,45 @@ void ProjectorSimulator::ClearFaults()
 void ProjectorSimulator::CloseAllConnections()
 {
     impl_->Request([&] { impl_->closeAllRequested = true; });
+}
+
+std::uint16_t ProjectorSimulator::DefaultPort(Protocol protocol)
+{
+    return protocol == Protocol::Pjlink ? kPjlinkPort : kNativePort;
+}
+
+bool ProjectorSimulator::IsPjlinkPassword(std::string_view password)
+{
+    return !password.empty() && password.size() <= 32 && std::all_of(password.begin(), password.end(), IsAlnum);
+}
+
+std::string ProjectorSimulator::Md5Hex(std::string_view bytes)
+{
+#ifdef _WIN32
+    HCRYPTPROV provider = 0;
+    HCRYPTHASH hash = 0;
+    BYTE digest[16];
+    DWORD size = sizeof digest;
+    const bool ok = CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
+                    CryptCreateHash(provider, CALG_MD5, 0, 0, &hash) &&
+                    CryptHashData(hash, reinterpret_cast<const BYTE*>(bytes.data()),
+                                  static_cast<DWORD>(bytes.size()), 0) &&
+                    CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0) && size == sizeof digest;
+    if (hash) CryptDestroyHash(hash);
+    if (provider) CryptReleaseContext(provider, 0);
+    if (!ok) return {};
+    std::string hex;
+    for (const BYTE b : digest) {
+        char pair[4];
+        std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned>(b));
+        hex += pair;
+    }
+    return hex;
+#else
+    char hex[MD5_DIGEST_STRING_LENGTH];
+    MD5Data(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), hex);
+    return hex;
+#endif
 }
 
 std::string ProjectorSimulator::SampleGarbage(std::size_t length)

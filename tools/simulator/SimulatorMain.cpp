@@ -1,5 +1,6 @@
 // projector-sim: a stand-in projector on a loopback address, for trying the
-// console without hardware. Prints every state change the console causes.
+// console or a PJLink controller without hardware. Prints every state change
+// the controller causes.
 
 #include "ProjectorSimulator.h"
 
@@ -19,31 +20,48 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: projector-sim [options]\n"
+    "  --protocol P       native (default) or pjlink (PJLink Class 1 and 2)\n"
     "  --address A        IPv4 address inside 127.0.0.0/8 (default 127.0.0.1)\n"
-    "  --port P           TCP port (default 3629; 0 picks a free one)\n"
-    "  --password PW      password the projector expects (at most 16 characters)\n"
-    "  --refusal HH       status sent for a wrong password, hex (default 43)\n"
-    "  --warm-up MS       how long power stays 02 after IMPWR ON (default 3000)\n"
-    "  --cool-down MS     how long power stays 04 after IMPWR OFF (default 3000)\n"
+    "  --port P           TCP port (default 3629 native, 4352 pjlink; 0 picks a free one)\n"
+    "  --password PW      password the projector expects: native at most 16 characters,\n"
+    "                     pjlink 1 to 32 letters and digits (none: pjlink security off)\n"
+    "  --refusal HH       native: status sent for a wrong password, hex (default 43)\n"
+    "  --warm-up MS       how long power stays warming up (native 02, pjlink 3) after\n"
+    "                     switching on (default 3000)\n"
+    "  --cool-down MS     how long power stays cooling down (native 04, pjlink 2) after\n"
+    "                     switching off (default 3000)\n"
+    "  --class 1|2        pjlink: the class it answers to (default 2)\n"
+    "  --idle-limit MS    pjlink: close a connection when no command has come for MS\n"
+    "                     since the greeting or the last reply; 0 never (default 30000)\n"
+    "  --name TEXT        pjlink: the projector name NAME answers\n"
     "  --log FILE|-       write every received chunk, escaped, to FILE or stdout\n"
     "  --fault NAME[=V]   misbehave; may be repeated:\n"
+    "    either protocol:\n"
+    "      silent-commands       read commands, answer nothing\n"
+    "      split-reply[=N]       send replies in two parts, the first N bytes (default 4)\n"
+    "      trickle-replies[=MS]  send text replies (pjlink: and the greeting) one byte at\n"
+    "                            a time, MS apart (default 3)\n"
+    "      garbage[=N]           N bytes without CR before each text reply (default 3000)\n"
+    "      close-on-command      drop the connection on the next text command\n"
+    "      close-after-reply     carry out the next text command, send its reply (native:\n"
+    "                            its reply lines without the prompt), then drop the connection\n"
+    "      close-on-accept       drop every connection as soon as it is accepted\n"
+    "      talk-first[=TEXT]     send TEXT and CR on every new connection (default HELLO);\n"
+    "                            pjlink: instead of the greeting\n"
+    "      refuse-connections    do not listen: connects are refused\n"
+    "      hang-connects         connects neither complete nor fail\n"
+    "    native only:\n"
     "      silent-handshake      never answer handshake requests\n"
     "      wrong-magic           handshake replies carry a wrong magic\n"
     "      probe-status=HH       probe replies carry status HH (hex)\n"
     "      open-status=HH        open replies carry status HH (hex)\n"
-    "      silent-commands       read text commands, answer nothing\n"
-    "      split-reply[=N]       send replies in two parts, the first N bytes (default 4)\n"
-    "      trickle-replies[=MS]  send text replies one byte at a time, MS apart (default 3)\n"
-    "      garbage[=N]           N bytes without CR before each text reply (default 3000)\n"
     "      close-after-probe     drop the connection after the probe reply\n"
     "      close-after-open      drop the connection after the open reply\n"
-    "      close-on-command      drop the connection on the next text command\n"
-    "      close-after-reply     carry out the next text command, send its reply lines\n"
-    "                            without the prompt, then drop the connection\n"
-    "      close-on-accept       drop every connection as soon as it is accepted\n"
-    "      talk-first[=TEXT]     send TEXT and CR on every new connection (default HELLO)\n"
-    "      refuse-connections    do not listen: connects are refused\n"
-    "      hang-connects         connects neither complete nor fail\n"
+    "    pjlink only:\n"
+    "      no-greeting           never greet new connections, answer nothing\n"
+    "      power-err3            answer every POWR command ERR3\n"
+    "      lower-case            give command bodies in lower case in replies (%1powr=0)\n"
+    "      idle-limit=MS         as --idle-limit\n"
     "Runs until interrupted (Ctrl+C).\n";
 
 volatile std::sig_atomic_t g_stop = 0;
@@ -88,12 +106,29 @@ std::uint8_t Status(const std::string& what, const std::string& text)
     return static_cast<std::uint8_t>(Number(what, text, 16, 0, 255));
 }
 
-void ApplyFault(ProjectorSimulator& sim, const std::string& fault)
+bool IsNativeOnlyFault(const std::string& name)
+{
+    for (const char* n : {"silent-handshake", "wrong-magic", "probe-status", "open-status", "close-after-probe",
+                          "close-after-open"})
+        if (name == n) return true;
+    return false;
+}
+
+bool IsPjlinkOnlyFault(const std::string& name)
+{
+    for (const char* n : {"no-greeting", "power-err3", "lower-case", "idle-limit"})
+        if (name == n) return true;
+    return false;
+}
+
+void ApplyFault(ProjectorSimulator& sim, bool pjlink, const std::string& fault)
 {
     const auto eq = fault.find('=');
     const std::string name = fault.substr(0, eq);
     const std::optional<std::string> value =
         eq == std::string::npos ? std::nullopt : std::optional(fault.substr(eq + 1));
+    if (pjlink && IsNativeOnlyFault(name)) Fail("fault " + name + " is for --protocol native only");
+    if (!pjlink && IsPjlinkOnlyFault(name)) Fail("fault " + name + " is for --protocol pjlink only");
     const auto noValue = [&] {
         if (value) Fail("fault " + name + " takes no value");
     };
@@ -145,6 +180,17 @@ void ApplyFault(ProjectorSimulator& sim, const std::string& fault)
     } else if (name == "hang-connects") {
         noValue();
         sim.SetHangConnects(true);
+    } else if (name == "no-greeting") {
+        noValue();
+        sim.SetNoGreeting(true);
+    } else if (name == "power-err3") {
+        noValue();
+        sim.SetPowerErr3(true);
+    } else if (name == "lower-case") {
+        noValue();
+        sim.SetLowerCaseReplies(true);
+    } else if (name == "idle-limit") {
+        sim.SetIdleLimit(std::chrono::milliseconds(Number(name, needValue(), 10, 0, 86400000)));
     } else {
         Fail("unknown fault '" + name + "' (see --help)");
     }
@@ -157,6 +203,7 @@ int main(int argc, char** argv)
     ProjectorSimulator::Options options;
     std::string logTarget;
     std::vector<std::string> faults;
+    std::vector<std::string> pjlinkOnly;  // options given that only PJLink uses
 
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -166,19 +213,35 @@ int main(int argc, char** argv)
         }
         if (i + 1 >= argc) Fail("unknown option or missing value: " + arg + "\n" + kUsage);
         const std::string value = argv[++i];
-        if (arg == "--address") {
+        if (arg == "--protocol") {
+            if (value == "native")
+                options.protocol = ProjectorSimulator::Protocol::Native;
+            else if (value == "pjlink")
+                options.protocol = ProjectorSimulator::Protocol::Pjlink;
+            else
+                Fail("bad value for --protocol: '" + value + "' (native or pjlink)");
+        } else if (arg == "--address") {
             options.address = value;
         } else if (arg == "--port") {
             options.port = static_cast<std::uint16_t>(Number(arg, value, 10, 0, 65535));
         } else if (arg == "--password") {
-            if (value.size() > 16) Fail("the password has at most 16 characters");
-            options.password = value;
+            options.password = value;  // checked once the protocol is known
         } else if (arg == "--refusal") {
             options.refusalStatus = Status(arg, value);
         } else if (arg == "--warm-up") {
             options.warmUpMs = static_cast<int>(Number(arg, value, 10, 0, 3600000));
         } else if (arg == "--cool-down") {
             options.coolDownMs = static_cast<int>(Number(arg, value, 10, 0, 3600000));
+        } else if (arg == "--class") {
+            options.pjlinkClass = static_cast<int>(Number(arg, value, 10, 1, 2));
+            pjlinkOnly.push_back(arg);
+        } else if (arg == "--idle-limit") {
+            options.idleLimitMs = static_cast<int>(Number(arg, value, 10, 0, 86400000));
+            pjlinkOnly.push_back(arg);
+        } else if (arg == "--name") {
+            if (value.size() > 64) Fail("the name has at most 64 bytes");
+            options.name = value;
+            pjlinkOnly.push_back(arg);
         } else if (arg == "--log") {
             logTarget = value;
         } else if (arg == "--fault") {
@@ -188,6 +251,14 @@ int main(int argc, char** argv)
         }
     }
 
+    const bool pjlink = options.protocol == ProjectorSimulator::Protocol::Pjlink;
+    if (!pjlink && !pjlinkOnly.empty()) Fail(pjlinkOnly.front() + " is for --protocol pjlink only");
+    if (pjlink) {
+        if (!options.password.empty() && !ProjectorSimulator::IsPjlinkPassword(options.password))
+            Fail("a PJLink password has 1 to 32 ASCII letters and digits, nothing else");
+    } else if (options.password.size() > 16) {
+        Fail("the password has at most 16 characters");
+    }
     if (!ProjectorSimulator::IsLoopbackAddress(options.address))
         Fail("address " + options.address +
              " refused: only IPv4 addresses inside 127.0.0.0/8 (this machine) are allowed");
@@ -211,14 +282,15 @@ int main(int argc, char** argv)
 
     ProjectorSimulator sim(options);
     // Faults that need the loop (refuse, hang) are carried out once it runs.
-    for (const auto& fault : faults) ApplyFault(sim, fault);
+    for (const auto& fault : faults) ApplyFault(sim, pjlink, fault);
 
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     if (!sim.Start())
-        Fail("cannot listen on " + options.address + ":" + std::to_string(options.port) +
+        Fail("cannot listen on " + options.address + ":" +
+                 std::to_string(options.port.value_or(ProjectorSimulator::DefaultPort(options.protocol))) +
              " (address in use?)", 1);
-    PrintLine(stdout, "listening on " + options.address + ":" + std::to_string(sim.Port()));
+    PrintLine(stdout, "listening on " + options.address + ":" + std::to_string(sim.Port()) + (pjlink ? " (PJLink)" : ""));
 
     while (!g_stop) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     sim.Stop();
