@@ -8,7 +8,8 @@ code page).
                                       differs from what the tables give
 
 Standard library only. The English texts and the list of ids come from
-shell/MessageCatalogue.cpp (kBuiltInTexts), so a translation that misses an id,
+shell/MessageCatalogue.cpp (kBuiltInTexts and the texts added since,
+kAddedTexts), so a translation that misses an id,
 has one too many, or drops a trailing blank or a line break is refused here
 before it reaches a file.
 
@@ -147,6 +148,10 @@ GERMAN = {
     93: "Beamdesk-Setup",
     95: "Modus wechseln",
     96: "Ausschalten?",
+    97: "Protokoll",
+    98: "Nativ (Port 3629)",
+    99: "PJLink (Port 4352)",
+    100: "Der Projektor meldet eine Störung. ",
 }
 
 # ------------------------------------------------------------------ French ---
@@ -243,6 +248,10 @@ FRENCH = {
     93: "Installation de Beamdesk",
     95: "Changer de mode",
     96: "Mettre hors tension" + NBSP + "?",
+    97: "Protocole",
+    98: "Natif (port 3629)",
+    99: "PJLink (port 4352)",
+    100: "Le projecteur signale une panne. ",
 }
 
 # ---------------------------------------------------------------- Japanese ---
@@ -337,6 +346,10 @@ JAPANESE = {
     93: "Beamdesk セットアップ",
     95: "モード切り替え",
     96: "電源を切りますか？",
+    97: "プロトコル",
+    98: "ネイティブ (ポート 3629)",
+    99: "PJLink (ポート 4352)",
+    100: "プロジェクターが異常を報告しています。 ",
 }
 
 # code, language named in the file's first line, code page, texts, [SYSTEM]
@@ -349,11 +362,11 @@ LANGUAGES = (
 
 # ----------------------------------------------------------------- checks ---
 
-def english_texts():
-    """The built-in texts by id, from kBuiltInTexts."""
+def english_texts(name):
+    """The built-in texts by id, from the table `name` (kBuiltInTexts, kAddedTexts)."""
     with open(CATALOGUE, encoding="ascii") as f:
         source = f.read()
-    table = source[source.index("kBuiltInTexts["):]
+    table = source[source.index(name + "["):]
     table = table[:table.index("};")]
     texts = {}
     for number, literal in re.findall(r'\{(\d+),\s*"((?:[^"\\]|\\.)*)"\}', table):
@@ -459,10 +472,15 @@ def main(argv):
     if argv[1:] and not check_only:
         print(__doc__, file=sys.stderr)
         return 2
-    english = english_texts()
+    english = english_texts("kBuiltInTexts")
     if len(english) != 83:
         print(f"expected 83 built-in texts in {CATALOGUE}, found {len(english)}", file=sys.stderr)
         return 1
+    added = english_texts("kAddedTexts")
+    if not added or min(added) <= max(english):
+        print(f"the added texts of {CATALOGUE} must follow the first version's ids", file=sys.stderr)
+        return 1
+    english.update(added)
 
     problems = []
     for code, _, codepage, texts, system in LANGUAGES:

@@ -135,7 +135,23 @@ TEST(LanguageFileTest, FileReplacesEveryTextEvenWhenMissing)
     EXPECT_EQ(catalogue.GetMessageText(1), "");   // a caption too
     EXPECT_EQ(catalogue.GetMessageText(36), "");  // "036" is not 36
     EXPECT_EQ(catalogue.GetMessageText(78), "");
-    EXPECT_EQ(catalogue.size(), kBuiltInTextCount);
+    EXPECT_EQ(catalogue.size(), kCatalogueTextCount);
+}
+
+// A text added since the first version is replaced only by a file that has
+// its id: an older translation keeps the English for it, not an empty text.
+TEST(LanguageFileTest, AddedTextsKeepTheirEnglishUnlessTheFileHasThem)
+{
+    ScratchFolder folder;
+    const std::string path = folder.Write("Language.ini", "[MESSAGE]\r\n1=Ein/Aus\r\n97=Protokoll\r\n100=\r\n");
+    MessageCatalogue catalogue;
+    catalogue.LoadMessageDefaults();
+    ApplyLanguageFile(catalogue, path);
+    EXPECT_EQ(catalogue.GetMessageText(1), "Ein/Aus");
+    EXPECT_EQ(catalogue.GetMessageText(97), "Protokoll");
+    EXPECT_EQ(catalogue.GetMessageText(98), "Native (port 3629)");
+    EXPECT_EQ(catalogue.GetMessageText(100), "");  // present, and empty: the file's word
+    EXPECT_EQ(catalogue.GetMessageText(2), "");    // the first version's ids keep their rule
 }
 
 TEST(LanguageFileTest, FontFromTheSystemSection)

@@ -46,6 +46,17 @@ std::string LanguagesFolder() { return ExecutableFolder() + "languages\\"; }
 
 std::string Key(unsigned id) { return std::to_string(id); }
 
+// Every text a shipped translation carries: the first version's and those added since.
+const std::vector<BuiltInText>& AllTexts()
+{
+    static const std::vector<BuiltInText> texts = [] {
+        std::vector<BuiltInText> all(std::begin(kBuiltInTexts), std::end(kBuiltInTexts));
+        all.insert(all.end(), std::begin(kAddedTexts), std::end(kAddedTexts));
+        return all;
+    }();
+    return texts;
+}
+
 std::string ReadBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -189,7 +200,7 @@ TEST_P(LanguageFileTest, IsPlainTextWithCrlfLinesAndACommentFirst)
 // A missing key would blank that text in the program.
 TEST_P(LanguageFileTest, SuppliesEveryCatalogueId)
 {
-    for (const BuiltInText& t : kBuiltInTexts) {
+    for (const BuiltInText& t : AllTexts()) {
         const std::string text = FullText(t.id);
         EXPECT_NE(text, "\x01") << "id " << t.id << " missing";
         EXPECT_FALSE(text.empty()) << "id " << t.id << " empty";
@@ -201,13 +212,13 @@ TEST_P(LanguageFileTest, SuppliesEveryCatalogueId)
 TEST_P(LanguageFileTest, HoldsOnlyCatalogueKeysEachOnce)
 {
     std::set<std::string> ids;
-    for (const BuiltInText& t : kBuiltInTexts) ids.insert(Key(t.id));
+    for (const BuiltInText& t : AllTexts()) ids.insert(Key(t.id));
 
     std::vector<char> buffer(65536);
     const DWORD keysLength = GetPrivateProfileStringA("MESSAGE", nullptr, "", buffer.data(),
                                                       static_cast<DWORD>(buffer.size()), m_path.c_str());
     const std::vector<std::string> keys = NameList(buffer, keysLength);
-    EXPECT_EQ(keys.size(), kBuiltInTextCount);
+    EXPECT_EQ(keys.size(), kCatalogueTextCount);
     for (const std::string& key : keys) EXPECT_TRUE(ids.count(key)) << "unknown key " << key;
 
     std::map<std::string, int> seen;
@@ -229,12 +240,12 @@ TEST_P(LanguageFileTest, NoTextIsCutByTheProgramsBuffer)
     MessageCatalogue catalogue;
     catalogue.LoadMessageDefaults();
     ApplyLanguageFile(catalogue, m_path);
-    for (const BuiltInText& t : kBuiltInTexts) {
+    for (const BuiltInText& t : AllTexts()) {
         const std::string text = FullText(t.id);
         EXPECT_LE(text.size(), kMaxTextBytes) << "id " << t.id;
         EXPECT_EQ(catalogue.GetMessageText(t.id), ExpandLineBreaks(text)) << "id " << t.id;
     }
-    EXPECT_EQ(catalogue.size(), kBuiltInTextCount);
+    EXPECT_EQ(catalogue.size(), kCatalogueTextCount);
 }
 
 // The profile reader hands the file's bytes over unchanged, whatever the
@@ -244,7 +255,7 @@ TEST_P(LanguageFileTest, ProfileReaderPassesTheFileBytesThrough)
     std::map<std::string, std::string> stored;
     for (const Line& line : KeyLines(m_bytes))
         if (line.section == "MESSAGE") stored.emplace(line.key, line.value);
-    for (const BuiltInText& t : kBuiltInTexts) {
+    for (const BuiltInText& t : AllTexts()) {
         ASSERT_TRUE(stored.count(Key(t.id))) << "id " << t.id;
         EXPECT_EQ(FullText(t.id), stored[Key(t.id)]) << "id " << t.id;
     }
@@ -254,7 +265,7 @@ TEST_P(LanguageFileTest, ProfileReaderPassesTheFileBytesThrough)
 // and none is added; the English line breaks are kept, as many and no more.
 TEST_P(LanguageFileTest, KeepsTheBlanksAndLineBreaksOfTheEnglish)
 {
-    for (const BuiltInText& t : kBuiltInTexts) {
+    for (const BuiltInText& t : AllTexts()) {
         const std::string english = t.text;
         const std::string text = FullText(t.id);
         if (text.empty()) continue;  // reported above
@@ -273,7 +284,7 @@ TEST_P(LanguageFileTest, KeepsTheBlanksAndLineBreaksOfTheEnglish)
 TEST_P(LanguageFileTest, TextsAreWholeCharactersOfTheCodePage)
 {
     const UINT codePage = GetParam().codePage;
-    for (const BuiltInText& t : kBuiltInTexts) {
+    for (const BuiltInText& t : AllTexts()) {
         const std::string text = FullText(t.id);
         if (text.empty()) continue;
         const int wide = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(),
@@ -322,7 +333,7 @@ TEST_P(LanguageFileTest, AccessKeysOnlyWhereTheMenuTakesThem)
         EXPECT_TRUE(keys.insert(static_cast<char>(std::tolower(static_cast<unsigned char>(title[at + 1])))).second)
             << "id " << id << ": access key used twice";
     }
-    for (const BuiltInText& t : kBuiltInTexts) {
+    for (const BuiltInText& t : AllTexts()) {
         if (t.id >= 29 && t.id <= 34) continue;
         EXPECT_EQ(FullText(t.id).find('&'), std::string::npos) << "id " << t.id;
     }
