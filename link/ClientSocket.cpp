@@ -74,6 +74,14 @@ void CClientSocket::ShutdownSend()
     if (m_socket != INVALID_SOCKET) shutdown(m_socket, SD_SEND);
 }
 
+bool CClientSocket::PeerHasClosed() const
+{
+    if (m_socket == INVALID_SOCKET) return true;
+    char byte = 0;
+    // Non-blocking (event selection): data or nothing yet both mean open.
+    return recv(m_socket, &byte, 1, MSG_PEEK) == 0;
+}
+
 void CClientSocket::Close()
 {
     if (m_socket == INVALID_SOCKET) return;

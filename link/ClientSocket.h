@@ -34,6 +34,9 @@ public:
     // has ended.
     void Shutdown();
     void ShutdownSend();
+    // Whether the projector's close has arrived, read or not: a peek that
+    // takes nothing away from the worker. User-interface thread.
+    bool PeerHasClosed() const;
 
     // Signalled for FD_READ and FD_CLOSE once connected.
     HANDLE NetworkEvent() const { return m_event; }

@@ -264,6 +264,10 @@ void ProjectorLink::Perform(const LinkActions& actions)
         case Kind::ConfirmPowerOff: {
             ReleaseSender();
             const bool yes = m_client.ConfirmPowerOff();
+            // The projector may have closed the connection while the user
+            // thought about it; the answer must not go out on a dead one.
+            if (m_worker && m_worker->Socket().PeerHasClosed()) StopWorker();
+            ReapEndedWorker();
             Perform(m_session->PowerOffAnswered(yes));
             break;
         }

@@ -133,7 +133,7 @@ struct CaptionOf {
 };
 constexpr CaptionOf kCaptions[] = {
     {IDC_START_UP, 50},          {IDC_STARTUP_LABEL, 49},     {IDC_ADDRESS_LABEL, 51},
-    {IDC_PASSWORD_LABEL, 52},    {IDC_ADVANCED_GROUP, 54},    {IDC_SIMPLE_GROUP, 65},
+    {IDC_PROTOCOL_LABEL, 97},    {IDC_PASSWORD_LABEL, 52},    {IDC_ADVANCED_GROUP, 54},    {IDC_SIMPLE_GROUP, 65},
     {IDOK, 45},                  {IDCANCEL, 46},              {IDC_SHOW_ADVANCE_COMPUTER1, 55},
     {IDC_SHOW_ADVANCE_COMPUTER2, 56}, {IDC_SHOW_ADVANCE_QUILLAN, 57}, {IDC_SHOW_ADVANCE_VIDEO, 58},
     {IDC_SHOW_ADVANCE_SVIDEO, 59}, {IDC_SHOW_ADVANCE_AVMUTE, 60}, {IDC_SHOW_ADVANCE_VOLUME, 61},
@@ -382,6 +382,70 @@ TEST_F(SettingsDialog, FontsFromALanguageFont)
         EXPECT_STREQ(password.lfFaceName, "MS Shell Dlg");
         EXPECT_EQ(password.lfHeight, -MulDiv(-11, PixelsPerInch(hwnd), 72));
         EXPECT_GT(password.lfHeight, 0);
+    });
+}
+
+// The protocol drop-down: its two entries in order, and a password for each
+// protocol with that protocol's limit and rules; OK stores both passwords and
+// the protocol, and the dialog shows them again.
+TEST_F(SettingsDialog, ProtocolChoosesThePasswordTheFieldEdits)
+{
+    TestApp app;
+    Prepare(app.m_settings);
+    SetPjlinkPasswordText(app.m_settings, "pj1");
+    const std::string longPjlink = "Pj" + std::string(30, '7');
+    const INT_PTR result = RunSettings(
+        app,
+        [&](CSettingsDlg& dialog) {
+            HWND list = dialog.GetDlgItem(IDC_PROTOCOL);
+            HWND field = dialog.GetDlgItem(IDC_PASSWORD);
+            ASSERT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 2);
+            char entry[64] = {};
+            SendMessageA(list, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(entry));
+            EXPECT_STREQ(entry, "Native (port 3629)");
+            SendMessageA(list, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(entry));
+            EXPECT_STREQ(entry, "PJLink (port 4352)");
+            EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 0);
+            EXPECT_EQ(TextOf(field), "ABCDEFGHIJKLMNOP");
+            EXPECT_EQ(SendMessageA(field, EM_GETLIMITTEXT, 0, 0), 16);
+
+            const auto choose = [&](int protocol) {
+                SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(protocol), 0);
+                SendMessageA(dialog.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_PROTOCOL, CBN_SELCHANGE),
+                             reinterpret_cast<LPARAM>(list));
+            };
+            choose(1);
+            EXPECT_EQ(TextOf(field), "pj1");
+            EXPECT_EQ(SendMessageA(field, EM_GETLIMITTEXT, 0, 0), 32);
+            // Letters and digits only: the rest is dropped as it is typed.
+            SendMessageA(field, EM_SETSEL, 3, 3);
+            for (const char c : std::string("x-y z.9")) SendMessageA(field, WM_CHAR, static_cast<WPARAM>(c), 1);
+            EXPECT_EQ(TextOf(field), "pj1xyz9");
+            SetWindowTextA(field, longPjlink.c_str());
+
+            choose(0);
+            EXPECT_EQ(TextOf(field), "ABCDEFGHIJKLMNOP");
+            EXPECT_EQ(SendMessageA(field, EM_GETLIMITTEXT, 0, 0), 16);
+            SetWindowTextA(field, "native 2");
+            SendMessageA(field, EM_SETSEL, 8, 8);
+            SendMessageA(field, WM_CHAR, '-', 1);  // any character for the native password
+            EXPECT_EQ(TextOf(field), "native 2-");
+            choose(1);
+            EXPECT_EQ(TextOf(field), longPjlink);
+        },
+        PressOk);
+    EXPECT_EQ(result, IDOK);
+
+    AppSettings stored{};
+    ResetSettings(stored);
+    ASSERT_EQ(LoadSettings(stored), 1);
+    EXPECT_EQ(stored.protocol, kProtocolPjlink);
+    EXPECT_EQ(PasswordText(stored), "native 2-");
+    EXPECT_EQ(PjlinkPasswordText(stored), longPjlink);
+    EXPECT_EQ(stored.mode, kModeSimple);
+    RunSettings(app, [&](CSettingsDlg& dialog) {
+        EXPECT_EQ(SendMessageA(dialog.GetDlgItem(IDC_PROTOCOL), CB_GETCURSEL, 0, 0), 1);
+        EXPECT_EQ(TextOf(dialog.GetDlgItem(IDC_PASSWORD)), longPjlink);
     });
 }
 

@@ -154,6 +154,24 @@ TEST(LanguageFileTest, AddedTextsKeepTheirEnglishUnlessTheFileHasThem)
     EXPECT_EQ(catalogue.GetMessageText(2), "");    // the first version's ids keep their rule
 }
 
+// [PJLINK] in Beamdesk.ini: every key with its value, in file order, as the
+// file has them (the link decides which it takes); nothing without the file.
+TEST(ProgramIniFile, SectionEntriesAsTheFileHasThem)
+{
+    ScratchFolder folder;
+    const std::string path =
+        folder.Write("Beamdesk.ini", "[VALUE]\r\nOFF=00\r\n[PJLINK]\r\nComputer1=31\r\nsvideo = 6A\r\nVideo=\r\n");
+    const ValueTable entries = LoadIniSection(path, "PJLINK");
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].key, "Computer1");
+    EXPECT_EQ(entries[0].value, "31");
+    EXPECT_EQ(entries[1].key, "svideo");
+    EXPECT_EQ(entries[1].value, "6A");
+    EXPECT_EQ(entries[2].value, "");
+    EXPECT_TRUE(LoadIniSection(path, "NONE").empty());
+    EXPECT_TRUE(LoadIniSection(folder.path() + "missing.ini", "PJLINK").empty());
+}
+
 TEST(LanguageFileTest, FontFromTheSystemSection)
 {
     ScratchFolder folder;

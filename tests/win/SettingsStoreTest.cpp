@@ -59,7 +59,7 @@ protected:
 
 std::string Scrambled(const std::string& plain)
 {
-    char out[16] = {};
+    char out[64] = {};
     std::size_t count = 0;
     PasswordCodec().Encode(plain.c_str(), plain.size(), out, &count);
     return std::string(out, count);
@@ -195,6 +195,49 @@ TEST_F(SettingsStoreTest, OddStoredValues)
     ASSERT_EQ(SaveSettings(s), 1);
     EXPECT_EQ(Dword(Stored("Advance Video")), 1u);
     EXPECT_EQ(Dword(Stored("IPA")), 44u);
+}
+
+// The values added for PJLink: the protocol (1 PJLink, any other number the
+// native protocol) and a 32-character password of its own, scrambled like
+// the first one, which keeps its meaning beside it.
+TEST_F(SettingsStoreTest, ProtocolAndPjlinkPasswordBesideTheFirstVersionsValues)
+{
+    const std::string pjlink = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345";
+    AppSettings s = Defaults();
+    s.protocol = kProtocolPjlink;
+    SetPasswordText(s, "native");
+    SetPjlinkPasswordText(s, pjlink);
+    const AppSettings loaded = SavedAndLoaded(s);
+    EXPECT_EQ(loaded.protocol, kProtocolPjlink);
+    EXPECT_EQ(PjlinkPasswordText(loaded), pjlink);
+    EXPECT_EQ(PasswordText(loaded), "native");
+
+    const RegValue protocol = Stored("Protocol");
+    EXPECT_EQ(protocol.type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(Dword(protocol), 1u);
+    const RegValue stored = Stored("PJLink Password");
+    EXPECT_EQ(stored.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(stored.storedBytes, 2 * pjlink.size());  // no terminator
+    EXPECT_EQ(StoredText(stored), Scrambled(pjlink));
+    EXPECT_EQ(StoredText(Stored("Password")), Scrambled("native"));
+
+    for (const DWORD number : {0u, 2u, 0xFFFFFFFFu}) {
+        StoreDword("Protocol", number);
+        AppSettings read = Defaults();
+        read.protocol = kProtocolPjlink;
+        ASSERT_EQ(LoadSettings(read), 1);
+        EXPECT_EQ(read.protocol, kProtocolNative) << number;
+    }
+
+    // As for the first password: one byte more is a terminator or too long.
+    StoreExactly("PJLink Password", Scrambled(pjlink) + 'x');
+    AppSettings kept = Defaults();
+    SetPjlinkPasswordText(kept, "kept");
+    ASSERT_EQ(LoadSettings(kept), 1);
+    EXPECT_EQ(PjlinkPasswordText(kept), "kept");
+    StoreExactly("PJLink Password", Scrambled(pjlink) + '\0');
+    ASSERT_EQ(LoadSettings(kept), 1);
+    EXPECT_EQ(PjlinkPasswordText(kept), pjlink);
 }
 
 TEST_F(SettingsStoreTest, EverySaveRewritesTheRunValue)
