@@ -4,6 +4,7 @@
 #
 #   tools/run.sh                      against the simulator on 127.0.0.1
 #   BEAMDESK_PROJECTOR=a.b.c.d tools/run.sh   against a real projector
+#   BEAMDESK_PROTOCOL=pjlink tools/run.sh     the same with PJLink (port 4352)
 #
 # The demo has its own Wine prefix (build/demo), apart from the tests'. Without
 # a desktop (no DISPLAY) it runs on a private virtual display and writes a
@@ -16,6 +17,11 @@ tools/setup-debian.sh
 tools/build.sh native win
 
 projector=${BEAMDESK_PROJECTOR:-127.0.0.1}
+case "${BEAMDESK_PROTOCOL:-native}" in
+  native) protocol=0; sim_args=(--protocol native --port 3629) ;;
+  pjlink) protocol=1; sim_args=(--protocol pjlink --port 4352) ;;
+  *) echo "BEAMDESK_PROTOCOL must be native or pjlink" >&2; exit 2 ;;
+esac
 mkdir -p build/demo
 pids=()
 cleanup() {
@@ -25,7 +31,7 @@ cleanup() {
 trap cleanup EXIT
 
 if [[ -z "${BEAMDESK_PROJECTOR:-}" ]]; then
-  build/native/bin/projector-sim --address 127.0.0.1 --port 3629 &
+  build/native/bin/projector-sim --address 127.0.0.1 "${sim_args[@]}" &
   pids+=($!)
 fi
 
@@ -34,11 +40,11 @@ headless=0
 prepared=$(tools/wine-run --tree build/demo --prepare)
 export "${prepared?}"
 
-# The projector's address in the settings key, as the settings dialog would
-# store it.
+# The projector's address and protocol in the settings key, as the settings
+# dialog would store them.
 IFS=. read -r a b c d <<<"$projector"
 key='HKLM\Software\Varnholt\Beamdesk'
-for pair in "IPA $a" "IPB $b" "IPC $c" "IPD $d"; do
+for pair in "IPA $a" "IPB $b" "IPC $c" "IPD $d" "Protocol $protocol"; do
   set -- $pair
   tools/wine-run --tree build/demo reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null
 done
