@@ -14,8 +14,8 @@ BOOL CAboutBox::OnInitDialog()
     SetWindowTextA(GetDlgItem(IDC_ABOUT_NOTICE), app->GetMessageText(74).c_str());
     SetWindowTextA(GetDlgItem(IDOK), app->GetMessageText(45).c_str());
     SetWindowTextA(GetHwnd(), app->GetMessageText(73).c_str());
-    if (app->m_hasCustomFont) {
-        m_font.reset(CreateFontIndirectA(&app->m_consoleFont));
+    if (const LOGFONTA* font = app->LanguageFont()) {
+        m_font.reset(CreateFontIndirectA(font));
         for (int id : {IDC_ABOUT_VERSION, IDC_ABOUT_NOTICE, IDOK})
             SendMessageA(GetDlgItem(id), WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), TRUE);
     }

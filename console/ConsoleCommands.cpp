@@ -34,12 +34,12 @@ void CConsoleDlg::ConfigureLink()
     CBeamdeskApp* app = GetBeamdeskApp();
     if (app == nullptr) return;
     SessionSettings settings;
-    settings.protocol = app->m_settings.protocol == kProtocolPjlink ? ProtocolId::Pjlink : ProtocolId::Native;
-    settings.address = AddressText(app->m_settings);
-    settings.password = ChosenPasswordText(app->m_settings);
-    settings.commandTimeout = std::chrono::milliseconds(app->m_commandTimeoutMs);
+    settings.protocol = app->Settings().protocol == kProtocolPjlink ? ProtocolId::Pjlink : ProtocolId::Native;
+    settings.address = AddressText(app->Settings());
+    settings.password = ChosenPasswordText(app->Settings());
+    settings.commandTimeout = std::chrono::milliseconds(app->CommandTimeoutMs());
     std::vector<std::pair<std::string, std::string>> inputs;
-    for (const ValuePair& pair : app->m_pjlinkInputs) inputs.emplace_back(pair.key, pair.value);
+    for (const ValuePair& pair : app->PjlinkInputs()) inputs.emplace_back(pair.key, pair.value);
     settings.pjlinkInputs = PjlinkInputsFrom(inputs);
     m_link.Configure(settings);
 }
@@ -54,7 +54,7 @@ void CConsoleDlg::OnButton(int controlId)
 void CConsoleDlg::OnVideo()
 {
     if (CBeamdeskApp* app = GetBeamdeskApp())
-        m_link.Press(app->m_settings.mode == kModeAdvanced ? Press::VideoAdvanced : Press::VideoSimple);
+        m_link.Press(app->Settings().mode == kModeAdvanced ? Press::VideoAdvanced : Press::VideoSimple);
 }
 
 // The CC button was pressed: ask for the current channel; the reply opens the
@@ -68,7 +68,7 @@ void CConsoleDlg::OnCcDropDown()
 void CConsoleDlg::OnCcItem(UINT id)
 {
     const std::string label = m_ccButton.GetItemText(id - ID_CC_FIRST);
-    if (CBeamdeskApp* app = GetBeamdeskApp()) m_link.ChooseCaption(LookupValue(app->m_valueTable, label));
+    if (CBeamdeskApp* app = GetBeamdeskApp()) m_link.ChooseCaption(LookupValue(app->CaptionChannels(), label));
 }
 
 bool CConsoleDlg::ConfirmPowerOff()

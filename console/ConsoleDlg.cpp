@@ -72,7 +72,7 @@ void CConsoleDlg::DoDataExchange()
 BOOL CConsoleDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
-    SetPropA(GetHwnd(), kInstanceName, this);
+    m_instanceMark.Set(GetHwnd(), kInstanceName, this);
     CBeamdeskApp* app = GetBeamdeskApp();
     if (app == nullptr) return FALSE;
 
@@ -88,7 +88,7 @@ BOOL CConsoleDlg::OnInitDialog()
     ConfigureLink();
     LayoutButtons();
 
-    m_ipText = AddressText(app->m_settings);
+    m_ipText = AddressText(app->Settings());
 
     AddToolTips();
     PlaceInitially();
@@ -106,8 +106,8 @@ void CConsoleDlg::SetCaptions()
 void CConsoleDlg::ApplyFonts()
 {
     CBeamdeskApp* app = GetBeamdeskApp();
-    if (app->m_hasCustomFont == 1) {
-        m_customFont.reset(CreateFontIndirectA(&app->m_consoleFont));
+    if (const LOGFONTA* font = app->LanguageFont()) {
+        m_customFont.reset(CreateFontIndirectA(font));
         SendMessageA(GetHwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(m_customFont.get()), TRUE);
         for (int id : kCustomFontControls)
             SendMessageA(GetDlgItem(id), WM_SETFONT, reinterpret_cast<WPARAM>(m_customFont.get()), TRUE);
@@ -149,7 +149,7 @@ void CConsoleDlg::FillDropDowns()
     };
 
     makeDropDown(m_ccButton);
-    const ValueTable channels = app->m_valueTable;
+    const ValueTable& channels = app->CaptionChannels();
     const std::size_t count = channels.size() < kMaxCcItems ? channels.size() : kMaxCcItems;
     for (std::size_t i = 0; i < count; ++i) {
         const int id = ID_CC_FIRST + static_cast<int>(i);
@@ -172,9 +172,9 @@ void CConsoleDlg::SetLinkTitle(unsigned stateId)
 
 void CConsoleDlg::AddToolTips()
 {
-    m_toolTip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                CW_USEDEFAULT, GetHwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (m_toolTip == nullptr) return;
+    m_toolTip.reset(CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, GetHwnd(), nullptr, GetModuleHandleA(nullptr), nullptr));
+    if (!m_toolTip) return;
     CBeamdeskApp* app = GetBeamdeskApp();
     for (const TextOf& t : kToolTips) {
         std::string text = app->GetMessageText(t.messageId);
@@ -184,14 +184,13 @@ void CConsoleDlg::AddToolTips()
         tool.hwnd = GetHwnd();
         tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(t.controlId));
         tool.lpszText = text.data();
-        SendMessageA(m_toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        SendMessageA(m_toolTip.get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     }
 }
 
 bool CConsoleDlg::PreTranslateMessage(MSG& msg)
 {
-    if (m_toolTip != nullptr && IsWindow(m_toolTip))
-        SendMessageA(m_toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+    if (m_toolTip) SendMessageA(m_toolTip.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
     // Escape never closes the console.
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) return true;
     return Dialog::PreTranslateMessage(msg);
@@ -279,21 +278,23 @@ bool CConsoleDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
 bool CConsoleDlg::OnPaint()
 {
     if (!IsIconic(GetHwnd())) return false;
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(GetHwnd(), &paint);
-    SendMessageA(GetHwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const PaintScope paint(GetHwnd());
+    SendMessageA(GetHwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(paint.get()), 0);
     RECT client;
     GetClientRect(GetHwnd(), &client);
     const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
     const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
-    DrawIcon(dc, x, y, m_hIcon);
-    EndPaint(GetHwnd(), &paint);
+    DrawIcon(paint.get(), x, y, m_hIcon);
     return true;
 }
 
+// The window goes: the link ends, and the single-instance mark comes off
+// while the window is still there to take it from.
 void CConsoleDlg::OnDestroy()
 {
     m_link.Shutdown();
+    m_toolTip.reset();
+    m_instanceMark.Reset();
 }
 
 LRESULT CConsoleDlg::OnLinkOpened()

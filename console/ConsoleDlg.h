@@ -15,10 +15,12 @@
 #include "ConsoleButtonOwner.h"
 #include "Dialog.h"
 #include "Gdi.h"
+#include "UserObjects.h"
 
 #include "LinkClient.h"
 #include "Placement.h"
 #include "ProjectorLink.h"
+#include "PromptStack.h"
 #include "ReplyHandling.h"
 
 class CConsoleDlg : public Dialog, public ConsoleButtonOwner, private LinkClient {
@@ -28,9 +30,36 @@ public:
 
     bool PreTranslateMessage(MSG& msg) override;
 
+    // What tests and diagnostics read of the console.
+    CConsoleButton& CaptionButton() { return m_ccButton; }
+    const CConsoleButton& CaptionButton() const { return m_ccButton; }
+    const CConsoleButton& ModeButton() const { return m_modeButton; }
+    const std::vector<CcItem>& CaptionItems() const { return m_ccItems; }
+    const std::string& AddressShown() const { return m_ipText; }
+
+protected:
+    void DoDataExchange() override;
+    BOOL OnInitDialog() override;
+    bool OnCommand(UINT id, UINT code, HWND control) override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    // Start-up.
+    void SetCaptions();
+    void ApplyFonts();
+    void SetMenuTexts();
+    void FillDropDowns();
+    void SetLinkTitle(unsigned stateId);
+    void AddToolTips();
+    bool OnPaint();
+    void OnDestroy();
+
     // Prompts.
     void ShowLinkError(int code) override;
     int HookedMessageBox(const char* text, const char* caption, UINT type);
+    LRESULT OnAlreadyRunning();
+
+    // The console button's owner.
     void OnCcDropDown() override;
     int LayoutMode() const override;
 
@@ -41,39 +70,8 @@ public:
     void KeepInWorkArea();
     void FitHeightToFrame();
     static PixelBox WorkArea();
-
-    CConsoleButton m_modeButton;
-    CConsoleButton m_ccButton;
-    HICON m_hIcon = nullptr;
-    int m_layoutLastGroup = 0;
-    int m_layoutLastId = 0;
-    int m_layoutCount = 0;
-    std::string m_ipText;
-    Font m_volumeFont;
-    std::vector<CcItem> m_ccItems;
-    RECT m_lastRect{};
-    BOOL m_linkErrorShowing = FALSE;
-    HWND m_toolTip = nullptr;
-    Font m_customFont;
-    Dialog* m_activeChild = nullptr;
-    HHOOK m_hCbtHook = nullptr;
-    int m_promptDepth = 0;
-
-protected:
-    void DoDataExchange() override;
-    BOOL OnInitDialog() override;
-    bool OnCommand(UINT id, UINT code, HWND control) override;
-    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-
-private:
-    void SetCaptions();
-    void ApplyFonts();
-    void SetMenuTexts();
-    void FillDropDowns();
-    void SetLinkTitle(unsigned stateId);
-    void AddToolTips();
-    bool OnPaint();
-    void OnDestroy();
+    void OnWindowPosChanging(WINDOWPOS& pos);
+    void OnSettingChange();
 
     // Menus and the mode drop-down.
     void OnSettings();
@@ -81,9 +79,6 @@ private:
     void OnAdvancedMode();
     void OnSimpleMode();
     void SwitchMode(std::uint8_t mode);
-    // Placement messages.
-    void OnWindowPosChanging(WINDOWPOS& pos);
-    void OnSettingChange();
 
     // Commands, and what the link asks of the user.
     void OnButton(int controlId);
@@ -97,9 +92,21 @@ private:
     LRESULT OnLinkOpened();
     LRESULT OnLinkClosed();
     LRESULT OnLinkError(WPARAM code, LPARAM extra);
-    LRESULT OnAlreadyRunning();
 
-    static LRESULT CALLBACK PromptHookProc(int code, WPARAM wParam, LPARAM lParam);
-
+    CConsoleButton m_modeButton;
+    CConsoleButton m_ccButton;
+    HICON m_hIcon = nullptr;
+    int m_layoutLastGroup = 0;
+    int m_layoutLastId = 0;
+    int m_layoutCount = 0;
+    std::string m_ipText;
+    Font m_volumeFont;
+    Font m_customFont;
+    std::vector<CcItem> m_ccItems;
+    RECT m_lastRect{};
+    UniqueWindow m_toolTip;
+    Dialog* m_activeChild = nullptr;  // the settings dialog or the About box while open
+    WindowProperty m_instanceMark;    // the single-instance property on the console
+    PromptStack m_prompts;
     ProjectorLink m_link{*this};
 };

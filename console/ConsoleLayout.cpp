@@ -5,6 +5,7 @@
 #include "ConsoleDlg.h"
 #include "LayoutRules.h"
 #include "Placement.h"
+#include "UserObjects.h"
 #include "resource.h"
 
 namespace {
@@ -78,14 +79,12 @@ void CConsoleDlg::LayoutButtons()
 {
     CBeamdeskApp* app = GetBeamdeskApp();
     if (app == nullptr) return;
-    const AppSettings& s = app->m_settings;
+    const AppSettings& s = app->Settings();
     m_layoutLastId = IDC_POWER;
     m_layoutLastGroup = 1;
     m_layoutCount = 1;
 
-    HDC screen = GetDC(nullptr);
-    const int extra = LoneModeButtonOffset(GetDeviceCaps(screen, LOGPIXELSX));
-    ReleaseDC(nullptr, screen);
+    const int extra = LoneModeButtonOffset(GetDeviceCaps(WindowDC(nullptr).get(), LOGPIXELSX));
 
     for (int id : {IDC_COMPUTER1, IDC_COMPUTER2, IDC_COMPUTER, IDC_QUILLAN, IDC_VIDEO, IDC_SVIDEO, IDC_AVMUTE,
                    IDC_FREEZE, IDC_CC})
@@ -152,7 +151,7 @@ void CConsoleDlg::LayoutButtons()
 int CConsoleDlg::LayoutMode() const
 {
     const CBeamdeskApp* app = GetBeamdeskApp();
-    return app != nullptr ? int{app->m_settings.mode} : int{kModeSimple};
+    return app != nullptr ? int{app->Settings().mode} : int{kModeSimple};
 }
 
 void CConsoleDlg::SwitchMode(std::uint8_t mode)
@@ -162,8 +161,8 @@ void CConsoleDlg::SwitchMode(std::uint8_t mode)
     if (!(m_modeButton.GetItemState(chosen, MF_BYCOMMAND) & MF_CHECKED)) m_modeButton.CheckItem(chosen, MF_CHECKED);
     m_modeButton.CheckItem(advanced ? ID_SIMPLE_MODE : ID_ADVANCED_MODE, MF_UNCHECKED);
     CBeamdeskApp* app = GetBeamdeskApp();
-    if (app != nullptr && app->m_settings.mode == (advanced ? kModeSimple : kModeAdvanced)) {
-        app->m_settings.mode = mode;
+    if (app != nullptr && app->Settings().mode == (advanced ? kModeSimple : kModeAdvanced)) {
+        app->SetLayoutMode(mode);
         LayoutButtons();
     }
 }

@@ -11,7 +11,7 @@ void CConsoleDlg::OnSettings()
 {
     CBeamdeskApp* app = GetBeamdeskApp();
     if (app == nullptr) return;
-    CSettingsDlg dialog(GetHwnd(), {app->m_settings, &app->m_messages, app->LanguageFont()});
+    CSettingsDlg dialog(GetHwnd(), {app->Settings(), &app->Messages(), app->LanguageFont()});
     HWND focus = GetFocus();
     if (focus == nullptr) focus = GetDlgItem(IDC_POWER);
     m_link.Disconnect();
@@ -20,13 +20,12 @@ void CConsoleDlg::OnSettings()
     const INT_PTR result = dialog.DoModal();
     m_activeChild = nullptr;
     if (result == IDOK) {
-        app->m_settings = dialog.Settings();
-        app->SaveSettings();
+        app->StoreSettings(dialog.Settings());
         ConfigureLink();  // before the layout: the protocol may have changed
         LayoutButtons();
     }
 
-    m_ipText = AddressText(app->m_settings);
+    m_ipText = AddressText(app->Settings());
     ConfigureLink();
     if (_stricmp(m_ipText.c_str(), "0.0.0.0") != 0) m_link.Connect();
 

@@ -2,6 +2,8 @@
 // thread only: the menu and the press hand-over run inside its messages.
 #include "ConsoleButton.h"
 
+#include "UserObjects.h"
+
 #include <objbase.h>
 #include <windowsx.h>
 
@@ -245,12 +247,7 @@ void CConsoleButton::Redraw()
 
 std::string CConsoleButton::WindowText() const
 {
-    const int length = GetWindowTextLengthA(GetHwnd());
-    if (length <= 0) return {};
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(GetHwnd(), text.data(), length + 1);
-    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-    return text;
+    return WindowTextOf(GetHwnd());
 }
 
 void CConsoleButton::DrawItem(const DRAWITEMSTRUCT& item)

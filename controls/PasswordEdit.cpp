@@ -3,6 +3,8 @@
 
 #include <imm.h>
 
+#include "UserObjects.h"
+
 namespace {
 
 // Closes the clipboard on every way out of the paste check.
@@ -132,7 +134,7 @@ void CPasswordEdit::OnChar(UINT ch, UINT repeatCount, UINT flags)
     const BYTE byte = static_cast<BYTE>(ch & 0xFF);
     if (m_lettersAndDigitsOnly && ch >= 0x20 && IsSingleByteChar(byte) && !Allowed(byte)) return;
 
-    const std::string before = WindowText();
+    const std::string before = WindowTextOf(GetHwnd());
     Default(WM_CHAR, ch, MAKELPARAM(repeatCount, flags));
     if (IsSingleByteChar(byte)) return;
 
@@ -142,14 +144,6 @@ void CPasswordEdit::OnChar(UINT ch, UINT repeatCount, UINT flags)
     SendMessageA(GetHwnd(), EM_SCROLLCARET, 0, 0);
     // The trail byte and anything typed after it are still queued.
     DiscardQueuedChars();
-}
-
-std::string CPasswordEdit::WindowText() const
-{
-    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(GetHwnd())) + 1, '\0');
-    const int copied = GetWindowTextA(GetHwnd(), text.data(), static_cast<int>(text.size()));
-    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-    return text;
 }
 
 void CPasswordEdit::DiscardQueuedChars()

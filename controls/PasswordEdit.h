@@ -38,7 +38,6 @@ protected:
     void OnChar(UINT ch, UINT repeatCount, UINT flags);
 
 private:
-    std::string WindowText() const;
     void DiscardQueuedChars();
 
     // Whether a byte of typed or pasted text may stand in the field.

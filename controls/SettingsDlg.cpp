@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "UserObjects.h"
 #include "resource.h"
 
 namespace {
@@ -137,10 +138,7 @@ int CSettingsDlg::ApplyDialogFont()
 void CSettingsDlg::ApplyPasswordFont(int pointSize)
 {
     int pixelsPerInch = 96;
-    if (HDC dc = GetDC(GetHwnd()); dc != nullptr) {
-        pixelsPerInch = GetDeviceCaps(dc, LOGPIXELSY);
-        ReleaseDC(GetHwnd(), dc);
-    }
+    if (const WindowDC dc(GetHwnd()); dc.get() != nullptr) pixelsPerInch = GetDeviceCaps(dc.get(), LOGPIXELSY);
     LOGFONTA description{};
     description.lfHeight = -MulDiv(pointSize, pixelsPerInch, 72);
     std::strcpy(description.lfFaceName, "MS Shell Dlg");
@@ -162,15 +160,6 @@ std::string& CSettingsDlg::ShownPassword()
     return m_protocol == kProtocolPjlink ? m_pjlinkPassword : m_password;
 }
 
-std::string CSettingsDlg::PasswordFieldText() const
-{
-    HWND edit = m_passwordEdit.GetHwnd();
-    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(edit)) + 1, '\0');
-    const int copied = GetWindowTextA(edit, text.data(), static_cast<int>(text.size()));
-    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-    return text;
-}
-
 // The field takes the shown protocol's password with that protocol's rules:
 // 16 characters for the native protocol, 32 letters and digits for PJLink.
 void CSettingsDlg::ShowPassword()
@@ -185,7 +174,7 @@ void CSettingsDlg::OnProtocolChanged()
     const LRESULT chosen = SendMessageA(GetDlgItem(IDC_PROTOCOL), CB_GETCURSEL, 0, 0);
     const int protocol = chosen == kProtocolPjlink ? kProtocolPjlink : kProtocolNative;
     if (protocol == m_protocol) return;
-    ShownPassword() = PasswordFieldText();
+    ShownPassword() = WindowTextOf(m_passwordEdit.GetHwnd());
     m_protocol = protocol;
     ShowPassword();
 }
@@ -204,7 +193,7 @@ void CSettingsDlg::ValuesFromControls()
     for (std::size_t i = 0; i < kShowFlagBoxCount; ++i)
         m_showFlags[i] = static_cast<BOOL>(IsDlgButtonChecked(GetHwnd(), kShowFlagBoxes[i].controlId));
     m_startUp = static_cast<BOOL>(IsDlgButtonChecked(GetHwnd(), IDC_START_UP));
-    ShownPassword() = PasswordFieldText();
+    ShownPassword() = WindowTextOf(m_passwordEdit.GetHwnd());
 }
 
 // OK: everything the dialog shows goes into the copy, for the caller.

@@ -51,16 +51,10 @@ public:
     // After OK: the record as the user left it.
     const AppSettings& Settings() const { return m_settingsCopy; }
 
-    IpAddressControl m_ipAddress;
-    BOOL m_showFlags[kShowFlagBoxCount] = {};  // one per check box, as kShowFlagBoxes
-    BOOL m_startUp = FALSE;
-    int m_protocol = kProtocolNative;          // the drop-down's entry
-    std::string m_password;                    // the native protocol's
-    std::string m_pjlinkPassword;
-    CPasswordEdit m_passwordEdit;
-    AppSettings m_settingsCopy{};
-    Font m_passwordFont;
-    Font m_dialogFont;
+    // What tests read of the dialog: the password field's object and the
+    // language file's font on the other controls (null without one).
+    const CPasswordEdit& PasswordField() const { return m_passwordEdit; }
+    HFONT DialogFont() const { return m_dialogFont.get(); }
 
 protected:
     void DoDataExchange() override;
@@ -82,10 +76,19 @@ private:
     void ValuesFromControls();
     // The password of the protocol shown: kept from the field, or shown in it.
     std::string& ShownPassword();
-    std::string PasswordFieldText() const;
     void ShowPassword();
     void OnProtocolChanged();
 
+    IpAddressControl m_ipAddress;
+    BOOL m_showFlags[kShowFlagBoxCount] = {};  // one per check box, as kShowFlagBoxes
+    BOOL m_startUp = FALSE;
+    int m_protocol = kProtocolNative;          // the drop-down's entry
+    std::string m_password;                    // the native protocol's
+    std::string m_pjlinkPassword;
+    CPasswordEdit m_passwordEdit;
+    AppSettings m_settingsCopy{};
+    Font m_passwordFont;
+    Font m_dialogFont;
     MessageCatalogue* m_texts;
     const LOGFONTA* m_languageFont;
 };

@@ -77,12 +77,15 @@ BOOL CBeamdeskApp::InitInstance()
 
 int CBeamdeskApp::ExitInstance()
 {
-    if (m_hInstanceMutex != nullptr) {
-        CloseHandle(m_hInstanceMutex);
-        m_hInstanceMutex = nullptr;
-    }
+    m_instanceMutex.reset();
     if (m_consoleRan == 1) SaveSettings();
     return WinApp::ExitInstance();
+}
+
+void CBeamdeskApp::StoreSettings(const AppSettings& settings)
+{
+    m_settings = settings;
+    SaveSettings();
 }
 
 // The menu's Exit reaches the application: it closes the console.
@@ -143,11 +146,10 @@ int CBeamdeskApp::SaveSettings()
 // A process that cannot create the mutex behaves as a second instance.
 bool CBeamdeskApp::IsAnotherInstanceRunning()
 {
-    m_hInstanceMutex = CreateMutexA(nullptr, FALSE, kInstanceName);
-    if (m_hInstanceMutex == nullptr) return true;
+    m_instanceMutex.reset(CreateMutexA(nullptr, FALSE, kInstanceName));
+    if (!m_instanceMutex) return true;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(m_hInstanceMutex);
-        m_hInstanceMutex = nullptr;
+        m_instanceMutex.reset();
         return true;
     }
     return false;

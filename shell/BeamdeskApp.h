@@ -1,6 +1,8 @@
 // The application object: the process's start-up and shutdown sequence and the
 // state the console reaches through AfxGetApp (settings, catalogue, channel
-// table, console font, command time-out, prompt fields). User-interface
+// table, PJLink input codes, console font, command time-out). Others read it;
+// only the object itself writes it, the console through the two changes it
+// makes (the layout chosen, the settings dialog's record). User-interface
 // thread only.
 #pragma once
 
@@ -9,6 +11,7 @@
 #include <string>
 
 #include "AppSettings.h"
+#include "Handle.h"
 #include "MessageCatalogue.h"
 #include "ProgramIni.h"
 #include "WinApp.h"
@@ -45,24 +48,39 @@ public:
     // a console shows nothing.
     virtual void RunConsole() {}
 
+    // What the console reads.
+    const AppSettings& Settings() const { return m_settings; }
+    MessageCatalogue& Messages() { return m_messages; }  // a lookup of an unknown id inserts it
+    const ValueTable& CaptionChannels() const { return m_valueTable; }
+    // Beamdesk.ini's [PJLINK] entries, as the file has them.
+    const ValueTable& PjlinkInputs() const { return m_pjlinkInputs; }
+    int CommandTimeoutMs() const { return m_commandTimeoutMs; }
+    // The console font the language file names, or null when it names none.
+    const LOGFONTA* LanguageFont() const { return m_hasCustomFont == 1 ? &m_consoleFont : nullptr; }
+
+    // What the console changes. The layout chosen reaches the registry with
+    // the next save; the settings dialog's record is saved at once.
+    void SetLayoutMode(std::uint8_t mode) { m_settings.mode = mode; }
+    void StoreSettings(const AppSettings& settings);
+
+protected:
+    // Filled by the start-up sequence (a test's own application object may
+    // prepare them instead).
     AppSettings m_settings{};
-    HANDLE m_hInstanceMutex = nullptr;
     std::string m_languageIniPath;
     std::string m_programIniPath;
     MessageCatalogue m_messages;
     LOGFONTA m_consoleFont{};
     int m_hasCustomFont = 1;
-    // The console font the language file names, or null when it names none.
-    const LOGFONTA* LanguageFont() const { return m_hasCustomFont == 1 ? &m_consoleFont : nullptr; }
     ValueTable m_valueTable;
-    ValueTable m_pjlinkInputs;  // Beamdesk.ini's [PJLINK] entries, as the file has them
-    int m_promptOpen = 0;
-    HWND m_hPromptWnd = nullptr;
+    ValueTable m_pjlinkInputs;
     int m_commandTimeoutMs = kDefaultCommandTimeoutMs;
     int m_consoleRan = 0;
 
 private:
     void ActivateFirstInstance();
+
+    UniqueHandle m_instanceMutex;  // held by the first instance until it exits
 };
 
 // The application object with its own type, or null when none exists.

@@ -58,15 +58,15 @@ TEST(ConsoleInProcess, MenusFontsAndDropDownsFromTheCatalogue)
         EXPECT_EQ(volume.lfWeight, FW_NORMAL);
 
         // Drop-downs: the default channels and the two modes.
-        EXPECT_EQ(console.m_ccButton.GetItemText(0), "OFF");
-        EXPECT_EQ(console.m_ccButton.GetItemText(2), "CC2");
-        EXPECT_EQ(console.m_ccButton.GetItemText(3), "");
-        ASSERT_EQ(console.m_ccItems.size(), 3u);
-        EXPECT_EQ(console.m_ccItems[1].commandId, 2001);
-        EXPECT_EQ(console.m_ccItems[1].replyText, "CCAP=11");
-        EXPECT_EQ(console.m_modeButton.GetItemText(0), "Simple Mode");
-        EXPECT_EQ(console.m_modeButton.GetItemText(1), "Advanced Mode");
-        EXPECT_EQ(console.m_ipText, "0.0.0.0");
+        EXPECT_EQ(console.CaptionButton().GetItemText(0), "OFF");
+        EXPECT_EQ(console.CaptionButton().GetItemText(2), "CC2");
+        EXPECT_EQ(console.CaptionButton().GetItemText(3), "");
+        ASSERT_EQ(console.CaptionItems().size(), 3u);
+        EXPECT_EQ(console.CaptionItems()[1].commandId, 2001);
+        EXPECT_EQ(console.CaptionItems()[1].replyText, "CCAP=11");
+        EXPECT_EQ(console.ModeButton().GetItemText(0), "Simple Mode");
+        EXPECT_EQ(console.ModeButton().GetItemText(1), "Advanced Mode");
+        EXPECT_EQ(console.AddressShown(), "0.0.0.0");
     });
 }
 
@@ -91,7 +91,7 @@ TEST(ConsoleInProcess, LanguageFileSuppliesMenusAndFont)
         EXPECT_EQ(MenuText(GetSubMenu(bar, 1), 0), "Einstellungen");
         EXPECT_EQ(MenuText(bar, 2), "&Hilfe");
         EXPECT_EQ(MenuText(GetSubMenu(bar, 2), 0), "Info");
-        EXPECT_EQ(console.m_modeButton.GetItemText(0), "Einfach");
+        EXPECT_EQ(console.ModeButton().GetItemText(0), "Einfach");
 
         // The language font on the listed controls only.
         const HFONT custom = FontOf(console, IDC_POWER);
@@ -114,11 +114,11 @@ TEST(ConsoleInProcess, DropDownTakesAtMostTwentyChannels)
         for (std::size_t i = 0; i < channels; ++i)
             app.m_valueTable.push_back({"Ch" + std::to_string(i), std::to_string(i)});
         RunConsole(app, [&](CConsoleDlg& console) {
-            EXPECT_EQ(console.m_ccItems.size(), channels < 20 ? channels : 20u);
-            EXPECT_EQ(console.m_ccButton.GetItemText(19), channels ? "Ch19" : "");
-            EXPECT_EQ(console.m_ccButton.GetItemText(20), "");
+            EXPECT_EQ(console.CaptionItems().size(), channels < 20 ? channels : 20u);
+            EXPECT_EQ(console.CaptionButton().GetItemText(19), channels ? "Ch19" : "");
+            EXPECT_EQ(console.CaptionButton().GetItemText(20), "");
             if (channels) {
-                EXPECT_EQ(console.m_ccItems.back().commandId, 2019);
+                EXPECT_EQ(console.CaptionItems().back().commandId, 2019);
             }
         });
     }

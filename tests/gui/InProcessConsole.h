@@ -15,6 +15,13 @@
 class TestApp : public CBeamdeskApp {
 public:
     TestApp();
+
+    // What a test prepares before it runs a dialog, and reads after.
+    using CBeamdeskApp::m_consoleFont;
+    using CBeamdeskApp::m_hasCustomFont;
+    using CBeamdeskApp::m_messages;
+    using CBeamdeskApp::m_settings;
+    using CBeamdeskApp::m_valueTable;
 };
 
 // Runs `dialog` modally; once its loop runs, `check` runs inside it, then

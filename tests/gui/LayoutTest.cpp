@@ -119,8 +119,8 @@ TEST(Layout, SimpleRowAndTheModeMenu)
             EXPECT_FALSE(Visible(console, hidden)) << hidden;
         const RECT simple = WindowOf(console);
         EXPECT_LT(simple.right - simple.left, advanced.right - advanced.left);
-        EXPECT_EQ(console.m_modeButton.GetItemState(ID_SIMPLE_MODE, MF_BYCOMMAND) & MF_CHECKED, MF_CHECKED);
-        EXPECT_EQ(console.m_modeButton.GetItemState(ID_ADVANCED_MODE, MF_BYCOMMAND) & MF_CHECKED, 0u);
+        EXPECT_EQ(console.ModeButton().GetItemState(ID_SIMPLE_MODE, MF_BYCOMMAND) & MF_CHECKED, MF_CHECKED);
+        EXPECT_EQ(console.ModeButton().GetItemState(ID_ADVANCED_MODE, MF_BYCOMMAND) & MF_CHECKED, 0u);
 
         // Choosing the mode already shown only re-ticks: a layout would fit
         // the widened window to its buttons again.

@@ -63,9 +63,9 @@ void CALLBACK WatchMenu(HWND, UINT, UINT_PTR, DWORD)
     if (g_watch == nullptr || g_watch->done) return;
     if (FindOpenMenu() == nullptr) return;
     g_watch->seen.open = true;
-    for (const CcItem& item : g_watch->console->m_ccItems)
+    for (const CcItem& item : g_watch->console->CaptionItems())
         g_watch->seen.ticked[item.commandId] =
-            (g_watch->console->m_ccButton.GetItemState(static_cast<UINT>(item.commandId), MF_BYCOMMAND) & MF_CHECKED) != 0;
+            (g_watch->console->CaptionButton().GetItemState(static_cast<UINT>(item.commandId), MF_BYCOMMAND) & MF_CHECKED) != 0;
     g_watch->done = true;
     EndMenu();
 }
@@ -77,7 +77,7 @@ MenuSeen OpenCcMenu(CConsoleDlg& console)
     watch.console = &console;
     g_watch = &watch;
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, WatchMenu);
-    PostMessageA(console.m_ccButton.GetHwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(console.CaptionButton().GetHwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     EXPECT_TRUE(PumpUntil([&] { return watch.done; })) << "the CC menu did not open";
     KillTimer(nullptr, timer);
     g_watch = nullptr;

@@ -203,7 +203,7 @@ TEST_F(SettingsDialog, ControlsShowTheStoredRecord)
         HWND password = dialog.GetDlgItem(IDC_PASSWORD);
         EXPECT_EQ(TextOf(password), "ABCDEFGHIJKLMNOP");
         EXPECT_EQ(SendMessageA(password, EM_GETLIMITTEXT, 0, 0), 16);
-        EXPECT_EQ(Window::FromHandle(password), &dialog.m_passwordEdit);
+        EXPECT_EQ(Window::FromHandle(password), &dialog.PasswordField());
         EXPECT_EQ(GetFocus(), dialog.GetDlgItem(IDC_START_UP));
     });
 }
@@ -355,7 +355,7 @@ TEST_F(SettingsDialog, FontsWithoutALanguageFont)
 
         const HFONT templateFont = FontOf(hwnd);
         for (const CaptionOf& c : kCaptions) EXPECT_EQ(FontOf(dialog.GetDlgItem(c.controlId)), templateFont) << c.controlId;
-        EXPECT_FALSE(dialog.m_dialogFont);
+        EXPECT_EQ(dialog.DialogFont(), nullptr);
     });
 }
 
@@ -372,7 +372,7 @@ TEST_F(SettingsDialog, FontsFromALanguageFont)
     RunSettings(app, [](CSettingsDlg& dialog) {
         HWND hwnd = dialog.GetHwnd();
         const HFONT custom = FontOf(dialog.GetDlgItem(IDC_START_UP));
-        EXPECT_EQ(custom, dialog.m_dialogFont.get());
+        EXPECT_EQ(custom, dialog.DialogFont());
         EXPECT_STREQ(Describe(custom).lfFaceName, "Tahoma");
         EXPECT_EQ(Describe(custom).lfHeight, -11);
         for (const CaptionOf& c : kCaptions) EXPECT_EQ(FontOf(dialog.GetDlgItem(c.controlId)), custom) << c.controlId;
