@@ -17,6 +17,10 @@ namespace {
 
 constexpr std::size_t kMaxCcItems = 20;
 
+// Posted to itself at the end of its start-up: the first connection is made
+// once the console is on screen.
+constexpr UINT WM_STARTUP_CONNECT = WM_USER + 11;
+
 struct TextOf {
     unsigned messageId;
     int controlId;
@@ -92,7 +96,7 @@ BOOL CConsoleDlg::OnInitDialog()
 
     AddToolTips();
     PlaceInitially();
-    if (_stricmp(m_ipText.c_str(), "0.0.0.0") != 0) m_link.Connect();
+    if (_stricmp(m_ipText.c_str(), "0.0.0.0") != 0) PostMessageA(GetHwnd(), WM_STARTUP_CONNECT, 0, 0);
     m_link.StartKeepAlive();
     return TRUE;
 }
@@ -269,6 +273,18 @@ bool CConsoleDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
     case WM_ALREADY_RUNNING:
         result = OnAlreadyRunning();
         return true;
+    case WM_STARTUP_CONNECT:
+        m_link.Connect();
+        result = 0;
+        return true;
+    case WM_QUERYENDSESSION:
+        OnSessionEnding(true);
+        result = TRUE;
+        return true;
+    case WM_ENDSESSION:
+        OnSessionEnding(wParam != FALSE);
+        result = 0;
+        return true;
     default:
         return false;
     }
@@ -290,6 +306,19 @@ bool CConsoleDlg::OnPaint()
 
 // The window goes: the link ends, and the single-instance mark comes off
 // while the window is still there to take it from.
+// The user's session ends with the console open: the system ends the process
+// without the usual exit, so the end-of-run save happens now. A cancelled end
+// leaves it for later.
+void CConsoleDlg::OnSessionEnding(bool ending)
+{
+    CBeamdeskApp* app = GetBeamdeskApp();
+    if (app == nullptr) return;
+    if (ending)
+        app->SaveAtEnd();
+    else
+        app->EndCancelled();
+}
+
 void CConsoleDlg::OnDestroy()
 {
     m_link.Shutdown();

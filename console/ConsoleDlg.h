@@ -53,6 +53,7 @@ private:
     void AddToolTips();
     bool OnPaint();
     void OnDestroy();
+    void OnSessionEnding(bool ending);
 
     // Prompts.
     void ShowLinkError(int code) override;

@@ -78,8 +78,15 @@ BOOL CBeamdeskApp::InitInstance()
 int CBeamdeskApp::ExitInstance()
 {
     m_instanceMutex.reset();
-    if (m_consoleRan == 1) SaveSettings();
+    if (m_consoleRan == 1) SaveAtEnd();
     return WinApp::ExitInstance();
+}
+
+void CBeamdeskApp::SaveAtEnd()
+{
+    if (m_savedAtEnd) return;
+    m_savedAtEnd = true;
+    SaveSettings();
 }
 
 void CBeamdeskApp::StoreSettings(const AppSettings& settings)
@@ -174,13 +181,20 @@ bool CBeamdeskApp::IsSupportedOs() const
     return info.dwMajorVersion >= 5;
 }
 
-// Run by a second instance: bring the first one's console forward and tell it.
+// Run by a second instance: bring the first one's console forward, restored
+// if it was minimised, and tell it.
 void CBeamdeskApp::ActivateFirstInstance()
 {
-    for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
-        if (GetPropA(w, kInstanceName) == nullptr) continue;
-        SetForegroundWindow(w);
-        PostMessageA(w, WM_ALREADY_RUNNING, 0, 0);
-        return;
-    }
+    HWND console = nullptr;
+    EnumWindows(
+        [](HWND window, LPARAM found) -> BOOL {
+            if (GetPropA(window, kInstanceName) == nullptr) return TRUE;
+            *reinterpret_cast<HWND*>(found) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&console));
+    if (console == nullptr) return;
+    if (IsIconic(console)) ShowWindow(console, SW_RESTORE);
+    SetForegroundWindow(console);
+    PostMessageA(console, WM_ALREADY_RUNNING, 0, 0);
 }

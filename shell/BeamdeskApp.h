@@ -63,6 +63,14 @@ public:
     void SetLayoutMode(std::uint8_t mode) { m_settings.mode = mode; }
     void StoreSettings(const AppSettings& settings);
 
+    // The end of a run in which the console was shown: the settings are
+    // saved and the Run value rewritten, once. Called by ExitInstance, and by
+    // the console when the user's session ends with it open (the system ends
+    // the process without ExitInstance then). A session end that is
+    // cancelled lets the next end save again.
+    void SaveAtEnd();
+    void EndCancelled() { m_savedAtEnd = false; }
+
 protected:
     // Filled by the start-up sequence (a test's own application object may
     // prepare them instead).
@@ -81,6 +89,7 @@ private:
     void ActivateFirstInstance();
 
     UniqueHandle m_instanceMutex;  // held by the first instance until it exits
+    bool m_savedAtEnd = false;
 };
 
 // The application object with its own type, or null when none exists.

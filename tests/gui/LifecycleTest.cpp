@@ -209,3 +209,75 @@ TEST_F(LifecycleTest, LoneModeButtonAtHigherResolution)
         RegCloseKey(desktop);
     }
 }
+
+// The user's session ends with the console open: the system asks, tells, and
+// then ends the process without the usual exit. What the user chose is saved
+// on the way, once; an end that is cancelled saves again at the next one.
+TEST_F(LifecycleTest, SessionEndSavesWhatTheConsoleHolds)
+{
+    WriteRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, "Mode", 1);
+    {
+        RunningProgram program(m_folder.Executable());
+        HWND console = program.WaitForConsole();
+        ASSERT_NE(console, nullptr);
+        PostMessageA(console, WM_COMMAND, ID_SIMPLE_MODE, 0);
+        ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(GetDlgItem(console, IDC_COMPUTER)) != FALSE; }));
+
+        // Cancelled: saved at the question, and free to save again.
+        EXPECT_EQ(SendMessageA(console, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+        EXPECT_EQ(StoredNumber("Mode"), 0u);
+        SendMessageA(console, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+        PostMessageA(console, WM_COMMAND, ID_ADVANCED_MODE, 0);
+        ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(GetDlgItem(console, IDC_COMPUTER1)) != FALSE; }));
+
+        EXPECT_EQ(SendMessageA(console, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+        SendMessageA(console, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    }  // ended as the system ends it
+    EXPECT_EQ(StoredNumber("Mode"), 1u);
+    for (const SettingsValue& v : kSettingsValues)
+        EXPECT_TRUE(ReadRegValue(HKEY_LOCAL_MACHINE, kSettingsKeyPath, v.name).exists) << v.name;
+    EXPECT_TRUE(ReadRegValue(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName).exists);
+}
+
+// A second start while the first console is minimised brings it back.
+TEST_F(LifecycleTest, SecondStartRestoresAMinimisedConsole)
+{
+    RunningProgram first(m_folder.Executable());
+    HWND console = first.WaitForConsole();
+    ASSERT_NE(console, nullptr);
+    PostMessageA(console, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitFor([&] { return IsIconic(console) != FALSE; }));
+
+    RunningProgram second(m_folder.Executable());
+    EXPECT_NE(second.WaitForExit(), static_cast<DWORD>(STILL_ACTIVE));
+    const Prompt notice = first.WaitForPrompt();
+    EXPECT_EQ(notice.text, "This application is already running. ");
+    EXPECT_FALSE(IsIconic(console));
+    EXPECT_TRUE(IsWindowVisible(console));
+    PostMessageA(notice.hwnd, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(first.WaitForNoPrompt());
+    PostMessageA(console, WM_CLOSE, 0, 0);
+    EXPECT_NE(first.WaitForExit(), static_cast<DWORD>(STILL_ACTIVE));
+}
+
+// The console is on screen, at its place, before its first connection runs:
+// a failure prompt at start-up belongs to a visible console.
+TEST_F(LifecycleTest, StartUpPromptBelongsToAVisibleConsole)
+{
+    // A loopback address where nothing listens: the connection is refused.
+    WriteRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, "IPA", 127);
+    WriteRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, "IPB", 0);
+    WriteRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, "IPC", 86);
+    WriteRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, "IPD", 250);
+    RunningProgram program(m_folder.Executable());
+    const Prompt prompt = program.WaitForPrompt();
+    EXPECT_EQ(prompt.text, "Projector is not responding. ");
+    ASSERT_NE(prompt.owner, nullptr);
+    EXPECT_NE(GetPropA(prompt.owner, "Global\\BMDSK_Mutex"), nullptr);  // the console
+    EXPECT_TRUE(IsWindowVisible(prompt.owner));
+    PostMessageA(prompt.hwnd, WM_COMMAND, IDOK, 0);
+    HWND console = program.WaitForConsole();
+    ASSERT_NE(console, nullptr);
+    PostMessageA(console, WM_CLOSE, 0, 0);
+    EXPECT_NE(program.WaitForExit(), static_cast<DWORD>(STILL_ACTIVE));
+}
