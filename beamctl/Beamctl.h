@@ -1,7 +1,8 @@
 // beamctl as a function: the command line in, the text of its two output
-// streams and its exit status out. What it needs from the machine (environment, the console's
-// saved settings and channels, a network transport) comes in through Host, so
-// tests run it in-process against the projector simulator. Windows-free.
+// streams and its exit status out. What it needs from the machine (environment,
+// the console's saved settings, caption channels and PJLink input codes, a
+// network transport) comes in through Host, so tests run it in-process against
+// the projector simulator. Windows-free.
 #pragma once
 
 #include <functional>
@@ -18,6 +19,9 @@ struct Host {
     SavedProjectorLookup savedProjector;
     std::function<ValueTable()> captionChannels;
     std::function<std::unique_ptr<Transport>()> makeTransport;
+    // Beamdesk.ini's [PJLINK] entries; asked for only under PJLink. Empty (or
+    // unset): the built-in input codes.
+    std::function<ValueTable()> pjlinkInputs = {};
 };
 
 // `args` without the program name. What is meant for standard output and

@@ -12,3 +12,8 @@ ValueTable ReadCaptionChannels()
 {
     return BuiltInValueTable();
 }
+
+ValueTable ReadPjlinkInputs()
+{
+    return {};
+}

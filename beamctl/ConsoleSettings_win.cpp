@@ -9,7 +9,8 @@ std::optional<SavedProjector> ReadSavedProjector()
     AppSettings settings{};
     ResetSettings(settings);
     if (LoadSettings(settings) != 1) return std::nullopt;
-    return SavedProjector{AddressText(settings), PasswordText(settings)};
+    const ProtocolId protocol = settings.protocol == kProtocolPjlink ? ProtocolId::Pjlink : ProtocolId::Native;
+    return SavedProjector{AddressText(settings), PasswordText(settings), protocol, PjlinkPasswordText(settings)};
 }
 
 // Beamdesk.ini beside beamctl.exe, which the installer puts beside the console.
@@ -19,4 +20,9 @@ ValueTable ReadCaptionChannels()
     int unusedTimeoutMs = kDefaultCommandTimeoutMs;
     LoadProgramIni(ResolveIniPaths().program, table, unusedTimeoutMs);
     return table;
+}
+
+ValueTable ReadPjlinkInputs()
+{
+    return LoadIniSection(ResolveIniPaths().program, "PJLINK");
 }

@@ -16,6 +16,7 @@ int main(int argc, char** argv)
         ReadSavedProjector,
         ReadCaptionChannels,
         MakeSocketTransport,
+        ReadPjlinkInputs,
     };
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     std::string out, err;

@@ -52,7 +52,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args)
             name = arg.substr(0, equals);
             value = arg.substr(equals + 1);
         }
-        if (name != "--projector" && name != "--password" && name != "--timeout")
+        if (name != "--projector" && name != "--password" && name != "--protocol" && name != "--timeout")
             return fail("unknown option '" + arg + "'");
         if (!value) {
             if (i + 1 >= args.size()) return fail("option " + name + " needs a value");
@@ -62,6 +62,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args)
             o.projector = *value;
         } else if (name == "--password") {
             o.password = *value;
+        } else if (name == "--protocol") {
+            o.protocol = *value;
         } else {
             o.timeoutMs = ParseCount(*value, kMaxTimeoutMs);
             if (!o.timeoutMs)

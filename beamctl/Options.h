@@ -13,6 +13,7 @@
 struct Options {
     std::optional<std::string> projector;  // as given; checked with the other sources
     std::optional<std::string> password;
+    std::optional<std::string> protocol;   // as given; checked with the other sources
     std::optional<int> timeoutMs;
     bool json = false;
     bool help = false;

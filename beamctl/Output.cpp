@@ -47,20 +47,69 @@ std::string PrintableLine(std::string_view bytes)
     return out;
 }
 
+namespace {
+
+std::vector<RenderedField> AsRendered(const std::vector<Field>& fields)
+{
+    std::vector<RenderedField> rendered;
+    for (const auto& [name, value] : fields)
+        rendered.push_back({name, value ? std::optional<Rendered>(TextValue(*value)) : std::nullopt});
+    return rendered;
+}
+
+}  // namespace
+
 std::string FieldsText(const std::vector<Field>& fields)
 {
-    std::string out;
-    for (const auto& [name, value] : fields)
-        if (value) out += name + "=" + PrintableLine(*value) + "\n";
-    return out;
+    return RenderedText(AsRendered(fields));
 }
 
 std::string FieldsJson(const std::vector<Field>& fields)
 {
+    return RenderedJson(AsRendered(fields));
+}
+
+Rendered TextValue(std::string_view bytes)
+{
+    return {std::string(bytes), JsonString(bytes)};
+}
+
+Rendered ListValue(const std::vector<Rendered>& items)
+{
+    Rendered list{"", "["};
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        list.text += (i > 0 ? " " : "") + items[i].text;
+        list.json += (i > 0 ? ", " : "") + items[i].json;
+    }
+    list.json += "]";
+    return list;
+}
+
+Rendered NamedValues(const std::vector<std::pair<std::string, Rendered>>& items)
+{
+    Rendered named{"", "{"};
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        named.text += (i > 0 ? " " : "") + items[i].first + ":" + items[i].second.text;
+        named.json += (i > 0 ? ", " : "") + JsonString(items[i].first) + ": " + items[i].second.json;
+    }
+    named.json += "}";
+    return named;
+}
+
+std::string RenderedText(const std::vector<RenderedField>& fields)
+{
+    std::string out;
+    for (const auto& [name, value] : fields)
+        if (value) out += name + "=" + PrintableLine(value->text) + "\n";
+    return out;
+}
+
+std::string RenderedJson(const std::vector<RenderedField>& fields)
+{
     std::string out = "{";
     for (const auto& [name, value] : fields) {
         if (out.size() > 1) out += ", ";
-        out += JsonString(name) + ": " + (value ? JsonString(*value) : "null");
+        out += JsonString(name) + ": " + (value ? value->json : "null");
     }
     return out + "}\n";
 }

@@ -16,6 +16,23 @@ using Field = std::pair<std::string, std::optional<std::string>>;
 std::string FieldsText(const std::vector<Field>& fields);
 std::string FieldsJson(const std::vector<Field>& fields);
 
+// A value in both forms: what follows "name=" on its line, and a JSON value
+// (a string, a number, an array or an object).
+struct Rendered {
+    std::string text;
+    std::string json;
+};
+// The bytes as they are: in a line as they stand, in JSON as a string.
+Rendered TextValue(std::string_view bytes);
+// Values one after the other: separated by a space in a line, a JSON array.
+Rendered ListValue(const std::vector<Rendered>& items);
+// Named values: "name:text" separated by a space in a line, a JSON object.
+Rendered NamedValues(const std::vector<std::pair<std::string, Rendered>>& items);
+
+using RenderedField = std::pair<std::string, std::optional<Rendered>>;
+std::string RenderedText(const std::vector<RenderedField>& fields);
+std::string RenderedJson(const std::vector<RenderedField>& fields);
+
 // The reply lines of a raw command: one output line each, or {"replies": [...]}.
 std::string RepliesText(const std::vector<std::string>& replies);
 std::string RepliesJson(const std::vector<std::string>& replies);

@@ -3,14 +3,15 @@
 #include <cstdio>
 #include <utility>
 
+#include "PjlinkWire.h"
 #include "SessionRecords.h"
 #include "TransportChannel.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr std::string_view kPrompt = ":";
-constexpr std::string_view kErrorReply = "ERR";
+
+constexpr std::string_view kPasswordRefusal = "ERRA";
 
 std::string Hex(int status)
 {
@@ -34,6 +35,21 @@ std::string ConnectProblem(Transport::ConnectResult result, const std::string& a
     }
 }
 
+// An opening in lines that came to nothing: what the channel saw of it.
+std::string LineOpeningProblem(const TransportChannel& channel, const std::string& at)
+{
+    const std::string projector = "the projector at " + at;
+    if (!channel.LastText().empty()) {
+        const std::string asked = Shown(channel.LastText());
+        if (channel.PeerClosed()) return projector + " closed the connection before answering " + asked;
+        return projector + " did not answer " + asked + " within " + Ms(channel.LastLineWait());
+    }
+    if (!channel.LinesRead().empty())
+        return projector + " did not greet: it sent " + Shown(channel.LinesRead().front());
+    if (channel.PeerClosed()) return projector + " closed the connection without a greeting";
+    return projector + " sent no greeting within " + Ms(channel.LastLineWait());
+}
+
 }  // namespace
 
 std::string Shown(std::string_view command)
@@ -45,17 +61,22 @@ std::string Shown(std::string_view command)
     return shown;
 }
 
-ProjectorClient::ProjectorClient(Transport& transport, Target target)
-    : m_transport(transport), m_target(std::move(target))
+ProjectorClient::ProjectorClient(Transport& transport, Target target, ProjectorSession& session)
+    : m_transport(transport), m_target(std::move(target)), m_session(session)
 {
+}
+
+void ProjectorClient::Close()
+{
+    m_transport.Close();
+    m_session.Closed();
 }
 
 ClientResult ProjectorClient::Open()
 {
-    TransportChannel channel(m_transport, m_target.address);
-    const HandshakeOutcome outcome = RunHandshake(channel, m_target.password);
+    TransportChannel channel(m_transport, m_target.address, m_session.Port(), m_session.ClosePause());
+    const HandshakeOutcome outcome = m_session.Open(channel);
     if (outcome.opened) {
-        m_session.Opened();
         m_lines.Reset();
         return {};
     }
@@ -64,20 +85,26 @@ ClientResult ProjectorClient::Open()
     const std::string at = m_target.address.Text();
     const int report = outcome.report.value_or(kStatusNoReply);
     const bool havePassword = !m_target.password.empty();
+    // The port-3629 handshake exchanges records; an opening in lines does not.
     const std::vector<int>& statuses = channel.Statuses();
+    const bool records = !statuses.empty();
     if (report == kStatusConnectFailed) return {ExitStatus::NoAnswer, ConnectProblem(channel.LastConnect(), at)};
-    if (report == kStatusNoReply)
+    if (report == kStatusNoReply) {
+        if (!records) return {ExitStatus::NoAnswer, LineOpeningProblem(channel, at)};
         return {ExitStatus::NoAnswer, "the projector at " + at + " did not answer the " +
                                           (statuses.size() < 2 ? "probe" : "open request") + " within " +
                                           Ms(kHandshakeReplyLimit)};
+    }
     if (report == kStatusPasswordRefused || report == kStatusPasswordRequired) {
+        const std::string wantsOne =
+            "the projector at " + at + " wants a password: give --password or " + kPasswordVariable;
+        if (!records && !havePassword) return {ExitStatus::Password, wantsOne};
         // Stopped after the probe: the projector and we disagree on having one.
         const bool probeOnly = statuses.size() == 1;
         if (probeOnly && statuses.front() == kStatusAccepted && havePassword)
             return {ExitStatus::Password, "the projector at " + at + " wants no password, but one was given"};
         if (probeOnly && statuses.front() == kStatusPasswordRequired && !havePassword)
-            return {ExitStatus::Password, "the projector at " + at + " wants a password: give --password or " +
-                                              kPasswordVariable};
+            return {ExitStatus::Password, wantsOne};
         return {ExitStatus::Password, "the projector at " + at + " refused the password"};
     }
     return {ExitStatus::NoAnswer, "the projector at " + at + " refused the session (status " + Hex(report) + ")"};
@@ -86,7 +113,7 @@ ClientResult ProjectorClient::Open()
 ClientResult ProjectorClient::Probe(ProbeAnswer& answer)
 {
     answer = {};
-    TransportChannel channel(m_transport, m_target.address);
+    TransportChannel channel(m_transport, m_target.address, kProjectorPort, kClosePause);
     std::optional<int> report;
     const std::string at = m_target.address.Text();
     if (!channel.Open(report)) return {ExitStatus::NoAnswer, ConnectProblem(channel.LastConnect(), at)};
@@ -104,7 +131,7 @@ ClientResult ProjectorClient::Probe(ProbeAnswer& answer)
     return {ExitStatus::NoAnswer, "the projector at " + at + " refused the probe (status " + Hex(status) + ")"};
 }
 
-// The connection is gone before the prompt came: the session ends with it.
+// The connection is gone before the answer came: the session ends with it.
 ClientResult ProjectorClient::Lost(const std::string& what)
 {
     m_session.Closed();
@@ -133,32 +160,49 @@ ClientResult ProjectorClient::Carry(const LinkActions& actions, std::string& sen
         case LinkAction::Kind::ShowCaptionMenu:
             m_session.CaptionMenuClosed();
             break;
-        case LinkAction::Kind::StopTimer:
         case LinkAction::Kind::Dropped:
+            if (action.code == kStatusNeedsClass2)
+                return {ExitStatus::ProjectorError, "the projector at " + m_target.address.Text() +
+                                                        " is of class 1 and has no command " + Shown(m_submitted) +
+                                                        "; nothing was sent"};
+            break;  // the caller words a command that did not go out
+        case LinkAction::Kind::StopTimer:
         case LinkAction::Kind::Reconnect:
-        case LinkAction::Kind::Report:  // the caller words time-outs itself
+        case LinkAction::Kind::Report:  // the caller words time-outs and refusals itself
             break;
         }
     }
     return {};
 }
 
+// The projector's error answer: ERR, ERR1 to ERR4 with what the number
+// means, or a refused password.
+ClientResult ProjectorClient::Refused(const CommandAnswer& answer, const std::string& outstanding) const
+{
+    const std::string& refusal = *answer.refusal;
+    if (refusal == kPasswordRefusal)
+        return {ExitStatus::Password, "the projector at " + m_target.address.Text() + " refused the password"};
+    std::string what = refusal;
+    if (const auto code = PjlinkErrorCode(refusal)) what += " (" + std::string(PjlinkErrorMeaning(*code)) + ")";
+    return {ExitStatus::ProjectorError, "the projector answered " + what + " to " + Shown(outstanding)};
+}
+
 ClientResult ProjectorClient::Run(const Command& command, std::vector<std::string>& replies)
 {
     replies.clear();
+    m_submitted = command.text;
     std::string outstanding;
     if (ClientResult r = Carry(m_session.Submit(command), outstanding); r.status != ExitStatus::Done) return r;
     if (outstanding.empty())
         return {ExitStatus::NoAnswer, "the session could not send " + Shown(command.text)};
 
     auto deadline = Clock::now() + m_target.commandTimeout;
-    bool followedUp = false;
-    bool projectorError = false;
-    bool answered = false;
     std::optional<ClientResult> failure;
-    while (!answered && !failure) {
+    const auto answered = [&] { return m_session.Answer().complete; };
+    while (!answered() && !failure) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
+            replies = m_session.Answer().lines;
             Carry(m_session.CommandTimedOut(), outstanding);
             m_transport.Close();
             return {ExitStatus::NoAnswer, "the projector did not answer " + Shown(outstanding) + " within " +
@@ -168,35 +212,31 @@ ClientResult ProjectorClient::Run(const Command& command, std::vector<std::strin
         std::size_t received = 0;
         const auto result = m_transport.Receive(chunk, sizeof chunk, received, left);
         if (result == Transport::ReceiveResult::TimedOut) continue;
-        if (result == Transport::ReceiveResult::Closed)
+        if (result == Transport::ReceiveResult::Closed) {
+            replies = m_session.Answer().lines;
             return Lost("the projector closed the connection before answering " + Shown(outstanding));
+        }
 
         m_lines.Feed(chunk, received, [&](std::string_view line) {
-            if (answered || failure) return;  // nothing after the last prompt belongs to this command
-            const bool prompt = line == kPrompt;
-            if (!prompt) {
-                replies.emplace_back(line);
-                if (line.substr(0, kErrorReply.size()) == kErrorReply) projectorError = true;
-            }
+            if (answered() || failure) return;  // nothing after the answer belongs to this command
             std::string followUp;
             if (ClientResult r = Carry(m_session.Line(line), followUp); r.status != ExitStatus::Done) {
                 failure = r;
                 return;
             }
             if (!followUp.empty()) {
-                // The session answered the prompt with the follow-up: its own
-                // prompt is the one that counts now.
+                // The session answered with the follow-up: its answer is the
+                // one that counts now.
                 outstanding = followUp;
-                followedUp = true;
                 deadline = Clock::now() + m_target.commandTimeout;
-                return;
             }
-            if (prompt) answered = true;
         });
     }
+    const CommandAnswer& answer = m_session.Answer();
+    replies = answer.lines;
     if (failure) return *failure;
-    if (projectorError) return {ExitStatus::ProjectorError, "the projector answered ERR to " + Shown(outstanding)};
-    if (command.kind == CommandKind::Query && !followedUp)
+    if (answer.refusal) return Refused(answer, outstanding);
+    if (command.kind == CommandKind::Query && !answer.followedUp)
         return {ExitStatus::ProjectorError,
                 "the projector's reply to " + Shown(command.text) + " named no state to switch from"};
     return {};

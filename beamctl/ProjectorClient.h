@@ -1,8 +1,10 @@
-// beamctl's synchronous session driver: the console's handshake (RunHandshake
-// over a TransportChannel) and the console's session decisions (LinkSession),
-// carried out one command at a time on a blocking Transport. A command is done
-// when the projector's prompt has answered it and any follow-up the session
-// chose; nothing counts as done before that prompt. Windows-free; one thread.
+// beamctl's synchronous session driver: a projector session (either
+// protocol's, through the session interface only) carried out one command at
+// a time on a blocking Transport. The session's opening runs over a
+// TransportChannel; a command is done when the session says its answer is
+// complete (the prompt, or the reply line, of the command and of any follow-up
+// the session chose); nothing counts as done before that. Windows-free; one
+// thread.
 #pragma once
 
 #include <string>
@@ -11,7 +13,7 @@
 #include "Command.h"
 #include "ExitStatus.h"
 #include "LineAssembler.h"
-#include "LinkSession.h"
+#include "ProjectorSession.h"
 #include "Target.h"
 #include "Transport.h"
 
@@ -27,26 +29,31 @@ struct ProbeAnswer {
 
 class ProjectorClient {
 public:
-    ProjectorClient(Transport& transport, Target target);
+    // `session` is set up for the target (its protocol, address, password and
+    // time-out) and outlives the client.
+    ProjectorClient(Transport& transport, Target target, ProjectorSession& session);
 
-    // The whole handshake: probe, close, pause, open request.
+    // The session's whole opening (port 3629: probe, close, pause, open request;
+    // PJLink: greeting, and the class question with the digest).
     ClientResult Open();
-    // One command up to its prompt, and the follow-up the reply picks up to
-    // its own prompt. `replies` gets every reply line but the prompts. A Query
-    // whose reply picks no follow-up is a failure: the toggle did not happen.
+    // One command up to its answer, and the follow-up the reply picks up to
+    // its own. `replies` gets every reply line but the prompts. A Query whose
+    // reply picks no follow-up is a failure: the toggle did not happen.
     ClientResult Run(const Command& command, std::vector<std::string>& replies);
-    // Only the probe connection.
+    // Only the port-3629 probe connection.
     ClientResult Probe(ProbeAnswer& answer);
-    void Close() { m_transport.Close(); }
+    void Close();
 
 private:
     ClientResult Carry(const LinkActions& actions, std::string& sent);
     ClientResult Lost(const std::string& what);
+    ClientResult Refused(const CommandAnswer& answer, const std::string& outstanding) const;
 
     Transport& m_transport;
     Target m_target;
-    LinkSession m_session;
+    ProjectorSession& m_session;
     LineAssembler m_lines;
+    std::string m_submitted;  // the command Run was given last
 };
 
 // A command's text as the messages show it: without its CR.

@@ -4,9 +4,13 @@
 
 #include "CommandSet.h"
 #include "Options.h"
-#include "resource.h"
+#include "PjlinkCommands.h"
+#include "PjlinkWire.h"
 
 namespace {
+
+// The longest parameter a PJLink projector takes.
+constexpr std::size_t kPjlinkMaxParameter = 128;
 
 std::string Lower(std::string_view word)
 {
@@ -29,10 +33,17 @@ bool IsHexDigit(char c)
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
 
-std::string ButtonText(int controlId)
-{
-    return CommandForButton(controlId)->text;
-}
+// The input sources by the names a script gives them, each the console
+// button's; video is the Advanced layout's.
+struct NamedSource {
+    std::string_view name;
+    Press press;
+};
+
+constexpr NamedSource kSources[] = {
+    {"computer1", Press::Computer1}, {"computer2", Press::Computer2}, {"computer", Press::Computer},
+    {"quillan", Press::Quillan},     {"video", Press::VideoAdvanced}, {"s-video", Press::SVideo},
+};
 
 // A command of the user's own must go out as one line, whole: no CR inside
 // (it would end the command early) and not longer than the link sends.
@@ -45,6 +56,57 @@ std::optional<std::string> RawTextProblem(std::string_view text, std::string_vie
     return std::nullopt;
 }
 
+std::optional<std::string> NativeSourceByCode(std::string_view code)
+{
+    if (code.size() != 2 || !IsHexDigit(code[0]) || !IsHexDigit(code[1])) return std::nullopt;
+    return SourceCommand(Upper(code));
+}
+
+std::optional<std::string> PjlinkSourceByCode(std::string_view code)
+{
+    const auto normalized = NormalizedInputCode(code);
+    if (!normalized) return std::nullopt;
+    return PjlinkInputCommand(*normalized);
+}
+
+// A PJLink projector answers nothing but a command line it can take.
+std::optional<std::string> PjlinkRawProblem(std::string_view text)
+{
+    const auto line = ParseCommandLine(text);
+    if (!line) return "is not a PJLink command: %, the class digit, four letters, a space and a parameter";
+    if (line->parameter.size() > kPjlinkMaxParameter)
+        return "has a parameter of " + std::to_string(line->parameter.size()) + " characters; a projector takes at most " +
+               std::to_string(kPjlinkMaxParameter);
+    return std::nullopt;
+}
+
+// What a protocol's own words send and report.
+struct Vocabulary {
+    std::string_view name;  // for messages
+    std::string (*power)(bool);
+    std::string (*mute)(bool);
+    std::string (*freeze)(bool);
+    std::optional<std::string> (*sourceByCode)(std::string_view code);
+    std::string_view codeHint;                                 // how a code is given
+    std::optional<std::string> (*rawProblem)(std::string_view);  // null: whatever the line
+    const std::vector<ReportItem>& (*status)();
+    const std::vector<ReportItem>& (*info)();  // null: the projector is not asked
+    bool probe;                                // the port-3629 probe connection
+    std::string_view hintElsewhere;            // the protocol that has what this one lacks
+};
+
+const Vocabulary kNative{
+    "the native protocol", PowerCommand, MuteCommand, FreezeCommand, NativeSourceByCode,
+    "a two-character code such as F2", nullptr, NativeStatusItems, nullptr, true,
+    "PJLink projectors tell it: beamctl --protocol pjlink info",
+};
+
+const Vocabulary kPjlink{
+    "PJLink", PjlinkPowerCommand, PjlinkMuteCommand, PjlinkFreezeCommand, PjlinkSourceByCode,
+    "an input code such as 31 (type 1-6, then 1-9 or A-Z)", PjlinkRawProblem, PjlinkStatusItems, PjlinkInfoItems,
+    false, "The native protocol has it: --protocol native",
+};
+
 struct Words {
     std::string given;  // the command word as typed
     std::string verb;   // ... in lower case
@@ -53,21 +115,27 @@ struct Words {
 
 class Parser {
 public:
-    explicit Parser(const std::function<ValueTable()>& captionChannels) : m_captionChannels(captionChannels) {}
+    Parser(const Vocabulary& vocabulary, const ProjectorSession& buttons,
+           const std::function<ValueTable()>& captionChannels)
+        : m_vocabulary(vocabulary), m_buttons(buttons), m_captionChannels(captionChannels)
+    {
+    }
 
     std::variant<Request, UsageError> Parse(const Words& w)
     {
-        if (w.verb == "status") return Status(w);
+        const Vocabulary& v = m_vocabulary;
+        if (w.verb == "status") return Report(w, RequestKind::Status, v.status);
+        if (w.verb == "info") return Report(w, RequestKind::Info, v.info);
         if (w.verb == "probe") return Probe(w);
-        if (w.verb == "power") return Switch(w, "power on|off", false, PowerCommand, 0);
-        if (w.verb == "mute") return Switch(w, "mute on|off|toggle", true, MuteCommand, IDC_AVMUTE);
-        if (w.verb == "freeze") return Switch(w, "freeze on|off|toggle", true, FreezeCommand, IDC_FREEZE);
+        if (w.verb == "power") return Switch(w, "power on|off", v.power, std::nullopt);
+        if (w.verb == "mute") return Switch(w, "mute on|off|toggle", v.mute, Press::AvMute);
+        if (w.verb == "freeze") return Switch(w, "freeze on|off|toggle", v.freeze, Press::Freeze);
         if (w.verb == "source") return Source(w);
         if (w.verb == "volume") return Volume(w);
         if (w.verb == "cc") return Caption(w);
         if (w.verb == "send") return Send(w);
         return UsageError{"unknown command '" + w.given + "'",
-                          "Commands: status, power, mute, freeze, source, volume, cc, probe, send."};
+                          "Commands: status, info, power, mute, freeze, source, volume, cc, probe, send."};
     }
 
 private:
@@ -80,31 +148,42 @@ private:
         return true;
     }
 
-    std::variant<Request, UsageError> Status(const Words& w)
+    UsageError NotHere(const Words& w, const std::string& what) const
     {
-        if (Expect(w, 0, 0, "status")) return *m_error;
-        Request request{RequestKind::Status, {}};
-        for (const StatusItem& item : StatusItems()) request.commands.push_back({item.query, CommandKind::Plain});
+        return UsageError{w.verb + ": " + std::string(m_vocabulary.name) + " has " + what,
+                          std::string(m_vocabulary.hintElsewhere) + "."};
+    }
+
+    std::variant<Request, UsageError> Report(const Words& w, RequestKind kind,
+                                             const std::vector<ReportItem>& (*items)())
+    {
+        if (Expect(w, 0, 0, w.verb.c_str())) return *m_error;
+        if (items == nullptr) return NotHere(w, "no queries for what a projector tells of itself");
+        Request request{kind, {}, items()};
+        for (const ReportItem& item : request.items) request.commands.push_back({item.query, CommandKind::Plain});
         return request;
     }
 
     std::variant<Request, UsageError> Probe(const Words& w)
     {
         if (Expect(w, 0, 0, "probe")) return *m_error;
+        if (!m_vocabulary.probe)
+            return UsageError{"probe: " + std::string(m_vocabulary.name) + " has no probe connection",
+                              "Run 'beamctl status': it fails with exit 4 when a password is wanted or refused."};
         return Request{RequestKind::Probe, {}};
     }
 
     // on / off send the switch's command; toggle (where there is one) sends the
     // console button's query, whose reply picks the opposite.
-    std::variant<Request, UsageError> Switch(const Words& w, const char* usage, bool canToggle,
-                                             std::string (*command)(bool), int toggleButton)
+    std::variant<Request, UsageError> Switch(const Words& w, const char* usage, std::string (*command)(bool),
+                                             std::optional<Press> toggle)
     {
         if (Expect(w, 1, 1, usage)) return *m_error;
         const std::string how = Lower(w.args[0]);
         if (how == "on" || how == "off") return Request{RequestKind::Switch, {{command(how == "on"), CommandKind::Plain}}};
-        if (canToggle && how == "toggle")
-            return Request{RequestKind::Switch, {{ButtonText(toggleButton), CommandKind::Query}}};
-        return UsageError{w.verb + ": '" + w.args[0] + "' is not " + (canToggle ? "on, off or toggle" : "on or off"),
+        if (toggle && how == "toggle")
+            if (const auto query = m_buttons.CommandFor(*toggle)) return Request{RequestKind::Switch, {*query}};
+        return UsageError{w.verb + ": '" + w.args[0] + "' is not " + (toggle ? "on, off or toggle" : "on or off"),
                           std::string("Usage: beamctl [options] ") + usage};
     }
 
@@ -112,13 +191,16 @@ private:
     {
         if (Expect(w, 1, 1, "source NAME|CODE")) return *m_error;
         const std::string& name = w.args[0];
-        if (auto command = SourceCommandByName(name)) return Request{RequestKind::Switch, {{*command, CommandKind::Plain}}};
-        if (name.size() == 2 && IsHexDigit(name[0]) && IsHexDigit(name[1]))
-            return Request{RequestKind::Switch, {{SourceCommand(Upper(name)), CommandKind::Plain}}};
+        for (const NamedSource& source : kSources) {
+            if (Lower(name) != source.name) continue;
+            if (const auto command = m_buttons.CommandFor(source.press)) return Request{RequestKind::Switch, {*command}};
+        }
+        if (const auto command = m_vocabulary.sourceByCode(name))
+            return Request{RequestKind::Switch, {{*command, CommandKind::Plain}}};
         std::string names;
-        for (std::string_view known : SourceNames()) names += std::string(known) + ", ";
+        for (const NamedSource& source : kSources) names += std::string(source.name) + ", ";
         return UsageError{"source: unknown source '" + name + "'",
-                          "Sources: " + names + "or a two-character code such as F2."};
+                          "Sources: " + names + "or " + std::string(m_vocabulary.codeHint) + "."};
     }
 
     std::variant<Request, UsageError> Volume(const Words& w)
@@ -136,14 +218,16 @@ private:
                                   "Example: beamctl volume up 3"};
             steps = *count;
         }
-        const Command step{ButtonText(direction == "up" ? IDC_VOLUME_UP : IDC_VOLUME_DOWN), CommandKind::Plain};
-        return Request{RequestKind::Switch, std::vector<Command>(static_cast<std::size_t>(steps), step)};
+        const auto step = m_buttons.CommandFor(direction == "up" ? Press::VolumeUp : Press::VolumeDown);
+        if (!step) return NotHere(w, "no volume steps");
+        return Request{RequestKind::Switch, std::vector<Command>(static_cast<std::size_t>(steps), *step)};
     }
 
     // A channel's name from the caption table, or else a value as it stands.
     std::variant<Request, UsageError> Caption(const Words& w)
     {
         if (Expect(w, 1, 1, "cc CHANNEL")) return *m_error;
+        if (!m_buttons.HasCaptions()) return NotHere(w, "no caption channels");
         const std::string& channel = w.args[0];
         std::optional<std::string> value;
         for (const ValuePair& pair : m_captionChannels())
@@ -163,37 +247,26 @@ private:
         if (Expect(w, 1, 1, "send TEXT  (quote TEXT when it has spaces)")) return *m_error;
         if (const auto problem = RawTextProblem(w.args[0], ""))
             return UsageError{"send: the command " + *problem, "beamctl adds the CR that ends the command."};
+        if (m_vocabulary.rawProblem)
+            if (const auto problem = m_vocabulary.rawProblem(w.args[0]))
+                return UsageError{"send: the command " + *problem, "Example: beamctl send \"%1POWR ?\""};
         return Request{RequestKind::Replies, {{w.args[0] + '\r', CommandKind::Plain}}};
     }
 
+    const Vocabulary& m_vocabulary;
+    const ProjectorSession& m_buttons;
     const std::function<ValueTable()>& m_captionChannels;
     std::optional<UsageError> m_error;
 };
 
 }  // namespace
 
-const std::vector<StatusItem>& StatusItems()
-{
-    static const std::vector<StatusItem> items = [] {
-        const std::pair<std::string_view, std::string> queries[] = {
-            {"power", ButtonText(IDC_POWER)},
-            {"mute", ButtonText(IDC_AVMUTE)},
-            {"freeze", ButtonText(IDC_FREEZE)},
-            {"cc", std::string(kCaptionQuery)},
-        };
-        std::vector<StatusItem> list;
-        // "MUTE?\r" is answered "MUTE=" and the value.
-        for (const auto& [name, query] : queries)
-            list.push_back({name, query, query.substr(0, query.size() - 2) + "="});
-        return list;
-    }();
-    return items;
-}
-
-std::variant<Request, UsageError> ParseRequest(const std::vector<std::string>& words,
+std::variant<Request, UsageError> ParseRequest(const std::vector<std::string>& words, ProtocolId protocol,
+                                               const ProjectorSession& buttons,
                                                const std::function<ValueTable()>& captionChannels)
 {
     if (words.empty()) return UsageError{"no command given", kHelpHint};
     const Words w{words[0], Lower(words[0]), {words.begin() + 1, words.end()}};
-    return Parser(captionChannels).Parse(w);
+    const Vocabulary& vocabulary = protocol == ProtocolId::Pjlink ? kPjlink : kNative;
+    return Parser(vocabulary, buttons, captionChannels).Parse(w);
 }

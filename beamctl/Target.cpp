@@ -1,6 +1,7 @@
 #include "Target.h"
 
 #include "AppSettings.h"
+#include "PjlinkWire.h"
 #include "ProgramIni.h"
 
 namespace {
@@ -8,11 +9,54 @@ namespace {
 constexpr const char* kAddressHint = "Give the projector's address, e.g. --projector 192.168.1.20.";
 constexpr const char* kSettingsOrigin = "Beamdesk's settings";
 
+std::optional<UsageError> PasswordProblem(ProtocolId protocol, const std::string& password, const std::string& origin)
+{
+    if (protocol == ProtocolId::Pjlink) {
+        if (password.size() > kPjlinkPasswordMax)
+            return UsageError{origin + ": the PJLink password has " + std::to_string(password.size()) +
+                                  " characters; a PJLink projector takes at most " + std::to_string(kPjlinkPasswordMax),
+                              "Give the PJLink password as it is set on the projector."};
+        if (!IsValidPjlinkPassword(password))
+            return UsageError{origin + ": a PJLink password may hold only ASCII letters and digits",
+                              "Give the PJLink password as it is set on the projector."};
+        return std::nullopt;
+    }
+    if (password.size() > kPasswordLength)
+        return UsageError{origin + ": the password has " + std::to_string(password.size()) +
+                              " characters; a projector takes at most " + std::to_string(kPasswordLength),
+                          "Give the monitor password as it is set on the projector."};
+    return std::nullopt;
+}
+
 }  // namespace
+
+// The console's choice counts whichever projector is named: it is the
+// protocol this site's projectors speak. Its password does not.
+std::variant<ProtocolId, UsageError> ResolveProtocol(const Options& options, const EnvironmentLookup& environment,
+                                                     const SavedProjectorLookup& saved)
+{
+    std::optional<std::string> name = options.protocol;
+    std::string origin = "--protocol";
+    if (!name) {
+        name = environment(kProtocolVariable);
+        origin = kProtocolVariable;
+    }
+    if (!name) {
+        const std::optional<SavedProjector> settings = saved();
+        return settings ? settings->protocol : ProtocolId::Native;
+    }
+    if (const auto protocol = ProtocolByName(*name)) return *protocol;
+    return UsageError{origin + ": '" + *name + "' is not a protocol (native or pjlink)",
+                      "Example: --protocol pjlink talks PJLink on port 4352."};
+}
 
 std::variant<Target, UsageError> ResolveTarget(const Options& options, const EnvironmentLookup& environment,
                                                const SavedProjectorLookup& saved)
 {
+    const auto protocolOrError = ResolveProtocol(options, environment, saved);
+    if (const auto* error = std::get_if<UsageError>(&protocolOrError)) return *error;
+    const ProtocolId protocol = std::get<ProtocolId>(protocolOrError);
+
     std::optional<std::string> addressText = options.projector;
     std::string addressOrigin = "--projector";
     if (!addressText) {
@@ -32,7 +76,7 @@ std::variant<Target, UsageError> ResolveTarget(const Options& options, const Env
         addressText = settings->address;
         addressOrigin = kSettingsOrigin;
         if (!password) {
-            password = settings->password;
+            password = protocol == ProtocolId::Pjlink ? settings->pjlinkPassword : settings->password;
             passwordOrigin = kSettingsOrigin;
         }
     }
@@ -46,11 +90,9 @@ std::variant<Target, UsageError> ResolveTarget(const Options& options, const Env
         return UsageError{addressOrigin + ": '" + *addressText + "' is not an IPv4 address (four numbers 0-255)",
                           kAddressHint};
     if (address->IsUnset()) return UsageError{addressOrigin + ": 0.0.0.0 names no projector", kAddressHint};
-    if (password && password->size() > kPasswordLength)
-        return UsageError{passwordOrigin + ": the password has " + std::to_string(password->size()) +
-                              " characters; a projector takes at most " + std::to_string(kPasswordLength),
-                          "Give the monitor password as it is set on the projector."};
+    if (password)
+        if (auto problem = PasswordProblem(protocol, *password, passwordOrigin)) return *problem;
 
     return Target{*address, password.value_or(""),
-                  std::chrono::milliseconds(options.timeoutMs.value_or(kDefaultCommandTimeoutMs))};
+                  std::chrono::milliseconds(options.timeoutMs.value_or(kDefaultCommandTimeoutMs)), protocol};
 }

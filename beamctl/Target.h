@@ -1,7 +1,9 @@
-// Which projector beamctl talks to and how: the address and password from the
-// options, else from BEAMDESK_PROJECTOR / BEAMDESK_PASSWORD, else (on Windows)
-// from the console's own saved settings. The saved password goes only with the
-// saved address: it is never sent to a projector the console was not set to.
+// Which projector beamctl talks to and how: the protocol, the address and the
+// password from the options, else from BEAMDESK_PROTOCOL / BEAMDESK_PROJECTOR
+// / BEAMDESK_PASSWORD, else (on Windows) from the console's own saved
+// settings; the protocol is the native one when nothing names one. The
+// password is the protocol's own, and a saved one goes only with the saved
+// address: it is never sent to a projector the console was not set to.
 // Windows-free; the saved settings come in through a function.
 #pragma once
 
@@ -13,18 +15,22 @@
 
 #include "Address.h"
 #include "Options.h"
+#include "SessionSettings.h"
 #include "UsageError.h"
 
 struct Target {
     Ipv4Address address;
-    std::string password;  // at most 16 characters; empty: none
+    std::string password;  // native: at most 16 characters; PJLink: 32 letters and digits; empty: none
     std::chrono::milliseconds commandTimeout;
+    ProtocolId protocol = ProtocolId::Native;
 };
 
-// The address and password the console would use, as it reads them.
+// What the console would use, as it reads it.
 struct SavedProjector {
     std::string address;   // dotted; "0.0.0.0" when none is set
-    std::string password;  // unscrambled
+    std::string password;  // the native protocol's, unscrambled
+    ProtocolId protocol = ProtocolId::Native;
+    std::string pjlinkPassword = {};  // unscrambled
 };
 
 using EnvironmentLookup = std::function<std::optional<std::string>(const char* name)>;
@@ -32,6 +38,11 @@ using SavedProjectorLookup = std::function<std::optional<SavedProjector>()>;
 
 constexpr const char* kProjectorVariable = "BEAMDESK_PROJECTOR";
 constexpr const char* kPasswordVariable = "BEAMDESK_PASSWORD";
+constexpr const char* kProtocolVariable = "BEAMDESK_PROTOCOL";
+
+// The protocol alone: --protocol, BEAMDESK_PROTOCOL, the saved settings'.
+std::variant<ProtocolId, UsageError> ResolveProtocol(const Options& options, const EnvironmentLookup& environment,
+                                                     const SavedProjectorLookup& saved);
 
 std::variant<Target, UsageError> ResolveTarget(const Options& options, const EnvironmentLookup& environment,
                                                const SavedProjectorLookup& saved);

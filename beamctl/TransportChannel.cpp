@@ -2,17 +2,31 @@
 
 #include <thread>
 
-#include "LineAssembler.h"
 #include "SessionRecords.h"
 
-TransportChannel::TransportChannel(Transport& transport, const Ipv4Address& address)
-    : m_transport(transport), m_address(address)
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::chrono::milliseconds Left(Clock::time_point deadline)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+}
+
+}  // namespace
+
+TransportChannel::TransportChannel(Transport& transport, const Ipv4Address& address, std::uint16_t port,
+                                   std::chrono::milliseconds closePause)
+    : m_transport(transport), m_address(address), m_port(port), m_closePause(closePause)
 {
 }
 
 bool TransportChannel::Open(std::optional<int>& report)
 {
-    m_lastConnect = m_transport.Connect(m_address, kProjectorPort, kConnectLimit);
+    m_lines.Reset();
+    m_pending.clear();
+    m_peerClosed = false;
+    m_lastConnect = m_transport.Connect(m_address, m_port, kConnectLimit);
     if (m_lastConnect == Transport::ConnectResult::Connected) return true;
     report = kStatusConnectFailed;
     return false;
@@ -23,11 +37,10 @@ bool TransportChannel::Open(std::optional<int>& report)
 int TransportChannel::Exchange(const std::uint8_t* request, std::size_t length)
 {
     int status = kStatusNoReply;
-    const auto deadline = std::chrono::steady_clock::now() + kHandshakeReplyLimit;
+    const auto deadline = Clock::now() + kHandshakeReplyLimit;
     if (m_transport.Send(std::string_view(reinterpret_cast<const char*>(request), length))) {
         for (;;) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            const auto left = Left(deadline);
             if (left.count() <= 0) break;
             char chunk[kReceiveBufferSize];
             std::size_t received = 0;
@@ -47,5 +60,36 @@ int TransportChannel::Exchange(const std::uint8_t* request, std::size_t length)
 void TransportChannel::Close()
 {
     m_transport.Close();
-    std::this_thread::sleep_for(kClosePause);
+    m_lines.Reset();
+    m_pending.clear();
+    if (m_closePause.count() > 0) std::this_thread::sleep_for(m_closePause);
+}
+
+bool TransportChannel::SendText(std::string_view bytes)
+{
+    m_lastText.assign(bytes);
+    return m_transport.Send(bytes);
+}
+
+std::optional<std::string> TransportChannel::ReadLine(std::chrono::milliseconds limit)
+{
+    m_lastLineWait = limit;
+    const auto deadline = Clock::now() + limit;
+    while (m_pending.empty()) {
+        const auto left = Left(deadline);
+        if (left.count() <= 0) return std::nullopt;
+        char chunk[kReceiveBufferSize];
+        std::size_t received = 0;
+        const auto result = m_transport.Receive(chunk, sizeof chunk, received, left);
+        if (result == Transport::ReceiveResult::Closed) {
+            m_peerClosed = true;
+            return std::nullopt;
+        }
+        if (result == Transport::ReceiveResult::TimedOut) continue;
+        m_lines.Feed(chunk, received, [&](std::string_view line) { m_pending.emplace_back(line); });
+    }
+    std::string line = std::move(m_pending.front());
+    m_pending.pop_front();
+    m_linesRead.push_back(line);
+    return line;
 }

@@ -4,65 +4,94 @@
 
 std::string HelpText()
 {
-    return R"(Usage: beamctl [--projector A.B.C.D] [--password TEXT] [--timeout MS] [--json]
-               COMMAND [ARG...]
+    return R"(Usage: beamctl [--projector A.B.C.D] [--protocol native|pjlink]
+               [--password TEXT] [--timeout MS] [--json] COMMAND [ARG...]
 
 Controls the projector that Beamdesk controls, from a script or a shell. Each
-run opens a session (TCP port 3629) exactly as the Beamdesk console does, sends
-the console's commands, and ends once the projector's prompt has answered them.
+run opens a session exactly as the Beamdesk console does (TCP port 3629 in the
+native protocol, port 4352 in PJLink), sends the console's commands, and ends
+once the projector has answered them (the native prompt, PJLink's reply line).
 
 Commands:
   status                print power, A/V mute, freeze and caption channel as
                         the projector reports them, e.g. power=01, mute=OFF,
                         freeze=OFF, cc=00 (power: 01 standby, 02 warming up,
-                        03 on, 04 cooling down)
+                        03 on, 04 cooling down). PJLink: power=0..3 (0 standby,
+                        1 on, 2 cooling down, 3 warming up), mute=30|31|11|21
+                        (none, both, video, audio muted), input=CODE and, from
+                        a class-2 projector, freeze=0|1
+  info                  PJLink only: name, manufacturer, product, class,
+                        lamp_hours (one number per lamp), errors (fan, lamp,
+                        temperature, cover, filter, other: each ok, warning or
+                        error) and inputs (the input codes); an item the
+                        projector does not answer is left out
   power on|off          switch the projector on or off (no question is asked)
   mute on|off|toggle    A/V mute; toggle asks the projector for its state and
                         sends the opposite, as the console's button does
-  freeze on|off|toggle  freeze the picture; toggle as for mute
+  freeze on|off|toggle  freeze the picture; toggle as for mute (PJLink:
+                        class 2)
   source NAME|CODE      computer1, computer2, computer, quillan, video,
                         s-video, or a two-character code as the projector
-                        takes it (F2)
+                        takes it (F2). PJLink: the names select the inputs of
+                        the console's buttons (11, 12, 11, 51, 21, 22 unless
+                        Beamdesk.ini's [PJLINK] says otherwise); a code is the
+                        input type 1-6 and a number 1-9 or A-Z (31; type 6 and
+                        the letters need class 2)
   volume up|down [N]    N volume steps, each answered before the next
-                        (default 1, at most 100)
+                        (default 1, at most 100; PJLink: class 2)
   cc CHANNEL            caption channel by its name in Beamdesk.ini's [VALUE]
                         list (OFF, CC1, CC2 unless that file says otherwise);
-                        any other CHANNEL is sent as the value itself (cc 13)
+                        any other CHANNEL is sent as the value itself (cc 13).
+                        Not in PJLink, which has no captions
   probe                 print reachable=yes|no and password=required|none
+                        (the native protocol only)
   send TEXT             send TEXT as one command (beamctl adds the CR) and
-                        print each reply line; quote TEXT when it has spaces
+                        print each reply line; quote TEXT when it has spaces.
+                        PJLink: a whole command line, e.g. "%1POWR ?"
 
 Options:
   --projector A.B.C.D   the projector's IPv4 address
-  --password TEXT       the projector's password (at most 16 characters)
+  --protocol P          native (the default) or pjlink
+  --password TEXT       the projector's password (native: at most 16
+                        characters; PJLink: at most 32 ASCII letters and
+                        digits)
   --timeout MS          how long to wait for each reply, in ms (default 10000)
-  --json                status, probe and send print one JSON object instead
+  --json                status, info, probe and send print one JSON object
   -h, --help            print this help
   --version             print beamctl's version
   --                    every word after it belongs to the command
 
 Environment:
   BEAMDESK_PROJECTOR    the address when there is no --projector
+  BEAMDESK_PROTOCOL     the protocol when there is no --protocol
   BEAMDESK_PASSWORD     the password when there is no --password
 
 On Windows, with neither --projector nor BEAMDESK_PROJECTOR, beamctl takes the
-address saved by the Beamdesk console, and with it the saved password unless
---password or BEAMDESK_PASSWORD gives one. The caption channel names come from
-the Beamdesk.ini beside beamctl.exe. Elsewhere nothing is saved, and the names
-are the built-in OFF=00, CC1=11, CC2=12.
+address saved by the Beamdesk console, and with it the saved password (the
+PJLink password under PJLink) unless --password or BEAMDESK_PASSWORD gives one.
+With neither --protocol nor BEAMDESK_PROTOCOL it speaks the protocol the
+console is set to. The caption channel names and the PJLink input codes come
+from the Beamdesk.ini beside beamctl.exe. Elsewhere nothing is saved, and the
+names are the built-in OFF=00, CC1=11, CC2=12 and the inputs the defaults.
 
 Output: name=value lines, control characters shown as \xNN; with --json one
-object with the same names, and null for a value the projector did not give.
+object with the same names, and null for a value the projector did not give
+(info: lamp_hours and inputs are arrays, errors an object).
 
 Exit status:
-  0  done: the projector's prompt answered every command
-  2  usage error (bad option, command, address or password): nothing was sent
+  0  done: the projector answered every command
+  2  usage error (bad option, command, address, code or password): nothing
+     was sent
   3  no projector answered: the connection was refused or not made within
-     2000 ms, no reply to the handshake, the session was refused, the
-     connection closed, or no reply within the time-out
-  4  password problem: refused, or the projector wants one and none was given
-     (or wants none and one was given)
-  5  the projector answered ERR, or its reply named no state (status, toggle)
+     2000 ms, no reply to the handshake (PJLink: no greeting within 2000 ms),
+     the session was refused, the connection closed, or no reply within the
+     time-out
+  4  password problem: refused (PJLink: ERRA), or the projector wants one and
+     none was given (or wants none and one was given)
+  5  the projector answered ERR (PJLink: ERR1 unsupported command, ERR2 out of
+     parameter, ERR3 unavailable time, ERR4 projector failure), or its reply
+     named no state (status, toggle), or a class-1 PJLink projector was given
+     a class-2 command (it is not sent)
 Every failure prints one line on standard error saying what failed.
 )";
 }

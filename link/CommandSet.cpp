@@ -1,6 +1,5 @@
 #include "CommandSet.h"
 
-#include "ReplyHandling.h"
 #include "resource.h"
 
 namespace {
@@ -14,16 +13,6 @@ constexpr ButtonCommand kButtons[] = {
     {IDC_QUILLAN, "SOURCE 50\r", kPlain},    {IDC_SVIDEO, "SOURCE 42\r", kPlain},
     {IDC_AVMUTE, "MUTE?\r", kQuery},         {IDC_FREEZE, "FREEZE?\r", kQuery},
     {IDC_VOLUME_DOWN, "KEY 56\r", kPlain},   {IDC_VOLUME_UP, "KEY 57\r", kPlain},
-};
-
-struct NamedSource {
-    std::string_view name;
-    int controlId;  // IDC_VIDEO: the Advanced layout's video input
-};
-
-constexpr NamedSource kSources[] = {
-    {"computer1", IDC_COMPUTER1}, {"computer2", IDC_COMPUTER2}, {"computer", IDC_COMPUTER},
-    {"quillan", IDC_QUILLAN},     {"video", IDC_VIDEO},         {"s-video", IDC_SVIDEO},
 };
 
 }  // namespace
@@ -72,26 +61,6 @@ std::string MuteCommand(bool on)
 std::string FreezeCommand(bool on)
 {
     return std::string(on ? kFreezeOnCommand : kFreezeOffCommand);
-}
-
-std::optional<std::string> SourceCommandByName(std::string_view name)
-{
-    for (const NamedSource& source : kSources) {
-        if (!EqualsNoCase(source.name, name)) continue;
-        if (source.controlId == IDC_VIDEO) return VideoCommand(true);
-        return std::string(CommandForButton(source.controlId)->text);
-    }
-    return std::nullopt;
-}
-
-const std::vector<std::string_view>& SourceNames()
-{
-    static const std::vector<std::string_view> names = [] {
-        std::vector<std::string_view> list;
-        for (const NamedSource& source : kSources) list.push_back(source.name);
-        return list;
-    }();
-    return names;
 }
 
 std::string SourceCommand(std::string_view code)

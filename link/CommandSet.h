@@ -4,7 +4,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "Command.h"
 
@@ -30,12 +29,5 @@ std::string PowerCommand(bool on);
 std::string MuteCommand(bool on);
 std::string FreezeCommand(bool on);
 
-// The input sources by the names a script gives them (computer1, computer2,
-// computer, quillan, video, s-video; without regard to case), each sending its
-// console button's command; Video sends the Advanced layout's. Nothing for
-// another name.
-std::optional<std::string> SourceCommandByName(std::string_view name);
-// Those names, in the console's button order.
-const std::vector<std::string_view>& SourceNames();
 // A source by its code as the projector takes it: "SOURCE " + code + CR.
 std::string SourceCommand(std::string_view code);

@@ -1,10 +1,12 @@
 // beamctl run in-process against a projector simulator: the shared fixture of
 // the beamctl tests. Each test gets a simulator on its own loopback address
-// (127.0.66.x) on the projector port, so no two tests ever meet.
+// (127.0.66.x) on the projector port, so no two tests ever meet: port-3629
+// simulators from 127.0.66.1 up, PJLink ones from 127.0.66.170 up.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -42,6 +44,26 @@ protected:
         return *m_sim;
     }
 
+    // A PJLink simulator (class 2 unless `adjust` says otherwise) on a fresh
+    // address of its own range.
+    ProjectorSimulator& PjlinkSimulator(const std::function<void(ProjectorSimulator::Options&)>& adjust = {})
+    {
+        static int lastOctet = 169;
+        ++lastOctet;
+        EXPECT_LT(lastOctet, 250) << "the PJLink addresses ran into the benchmark's";
+        m_address = "127.0.66." + std::to_string(lastOctet);
+        ProjectorSimulator::Options options;
+        options.protocol = ProjectorSimulator::Protocol::Pjlink;
+        options.address = m_address;
+        options.warmUpMs = 100;
+        options.coolDownMs = 100;
+        if (adjust) adjust(options);
+        if (m_sim) m_sim->Stop();
+        m_sim = std::make_unique<ProjectorSimulator>(options);
+        EXPECT_TRUE(m_sim->Start()) << m_address;
+        return *m_sim;
+    }
+
     // beamctl with `args` as they stand; "{sim}" stands for the simulator's address.
     RunOutcome RunAsGiven(std::vector<std::string> args) const
     {
@@ -55,7 +77,8 @@ protected:
             },
             [this] { return m_saved; },
             [this] { return m_channels; },
-            MakeSocketTransport,
+            m_makeTransport,
+            [this] { return m_pjlinkInputs; },
         };
         RunOutcome outcome;
         outcome.status = RunBeamctl(args, host, outcome.out, outcome.err);
@@ -83,6 +106,8 @@ protected:
     std::map<std::string, std::string> m_environment;
     std::optional<SavedProjector> m_saved;
     ValueTable m_channels = BuiltInValueTable();
+    ValueTable m_pjlinkInputs;  // Beamdesk.ini's [PJLINK] entries
+    std::function<std::unique_ptr<Transport>()> m_makeTransport = MakeSocketTransport;
 };
 
 // Lines of a text, for messages.

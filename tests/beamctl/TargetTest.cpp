@@ -76,3 +76,74 @@ TEST(BeamctlTarget, SavedSettingsWithoutAnAddressAreNoAddress)
     ASSERT_TRUE(std::holds_alternative<UsageError>(resolved));
     EXPECT_NE(std::get<UsageError>(resolved).message.find("no projector address"), std::string::npos);
 }
+
+// The protocol from --protocol, else BEAMDESK_PROTOCOL, else the console's
+// choice (whichever projector is named), else native; the password is the
+// chosen protocol's, and a saved one still goes only with the saved address.
+TEST(BeamctlTarget, ProtocolAndItsPassword)
+{
+    const SavedProjector pjlinkSaved{"10.0.0.9", "native", ProtocolId::Pjlink, "pjlink"};
+    const SavedProjector nativeSaved{"10.0.0.9", "native", ProtocolId::Native, "pjlink"};
+    const auto withProtocol = [](std::optional<std::string> projector, std::optional<std::string> protocol) {
+        Options options = WithProjector(std::move(projector));
+        options.protocol = std::move(protocol);
+        return options;
+    };
+    struct Case {
+        const char* why;
+        Sources sources;
+        ProtocolId protocol;
+        const char* password;
+    } const cases[] = {
+        {"nothing says: native", {WithProjector("10.0.0.1"), {}, std::nullopt}, ProtocolId::Native, ""},
+        {"the console's choice", {WithProjector(std::nullopt), {}, pjlinkSaved}, ProtocolId::Pjlink, "pjlink"},
+        {"the console's choice for another address, without its password",
+         {WithProjector("10.0.0.1"), {}, pjlinkSaved}, ProtocolId::Pjlink, ""},
+        {"the environment over the console", {WithProjector(std::nullopt), {{"BEAMDESK_PROTOCOL", "native"}}, pjlinkSaved},
+         ProtocolId::Native, "native"},
+        {"the option over the environment, any case",
+         {withProtocol(std::nullopt, "PJLINK"), {{"BEAMDESK_PROTOCOL", "native"}}, nativeSaved}, ProtocolId::Pjlink,
+         "pjlink"},
+        {"32 letters and digits for PJLink",
+         {WithProjector("10.0.0.1", std::string(32, '7')), {{"BEAMDESK_PROTOCOL", "pjlink"}}, std::nullopt},
+         ProtocolId::Pjlink, "77777777777777777777777777777777"},
+    };
+    for (const Case& c : cases) {
+        const auto resolved = Resolve(c.sources);
+        const Target* target = std::get_if<Target>(&resolved);
+        ASSERT_NE(target, nullptr) << c.why << ": " << std::get<UsageError>(resolved).message;
+        EXPECT_EQ(target->protocol, c.protocol) << c.why;
+        EXPECT_EQ(target->password, c.password) << c.why;
+    }
+}
+
+TEST(BeamctlTarget, EachProtocolsPasswordRules)
+{
+    struct Case {
+        const char* protocol;
+        std::string password;
+        const char* says;  // nothing: taken
+    } const cases[] = {
+        {"native", std::string(16, 'x'), nullptr},
+        {"native", std::string(17, 'x'), "17 characters; a projector takes at most 16"},
+        {"native", "with space", nullptr},
+        {"pjlink", std::string(32, 'x'), nullptr},
+        {"pjlink", std::string(33, 'x'), "33 characters; a PJLink projector takes at most 32"},
+        {"pjlink", "with space", "only ASCII letters and digits"},
+        {"pjlink", "caf\xC3\xA9", "only ASCII letters and digits"},
+        {"pjlink", "", nullptr},  // none
+    };
+    for (const Case& c : cases) {
+        Options options = WithProjector("10.0.0.1", c.password);
+        options.protocol = c.protocol;
+        const auto resolved = Resolve({options, {}, std::nullopt});
+        const UsageError* error = std::get_if<UsageError>(&resolved);
+        if (c.says == nullptr) {
+            EXPECT_EQ(error, nullptr) << c.protocol << " " << c.password << ": " << error->message;
+        } else {
+            ASSERT_NE(error, nullptr) << c.protocol << " " << c.password;
+            EXPECT_NE(error->message.find(c.says), std::string::npos) << error->message;
+            EXPECT_EQ(error->message.find(c.password), std::string::npos) << "the password is never shown";
+        }
+    }
+}

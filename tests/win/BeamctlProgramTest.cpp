@@ -1,7 +1,8 @@
 // beamctl.exe started as a script starts it, against the projector simulator
 // (127.0.66.100 and up): a toggle, status, the projector and password taken
 // from the console's settings key when neither an option nor the environment
-// names one, and the caption channels of the Beamdesk.ini beside the program.
+// names one, the caption channels of the Beamdesk.ini beside the program, and
+// PJLink as the settings key and that file set it up.
 #include <gtest/gtest.h>
 
 #include "CapturedRun.h"
@@ -14,11 +15,13 @@ using namespace std::string_literals;
 class BeamctlProgram : public SavedProjectorFixture {
 protected:
     // A simulator on a fresh address, and that address's last octet.
-    std::unique_ptr<ProjectorSimulator> Simulator(int& octet, const std::string& password = "")
+    std::unique_ptr<ProjectorSimulator> Simulator(int& octet, const std::string& password = "",
+                                                  ProjectorSimulator::Protocol protocol =
+                                                      ProjectorSimulator::Protocol::Native)
     {
         static int last = 99;
         octet = ++last;
-        return SavedProjectorFixture::Simulator(octet, password);
+        return SavedProjectorFixture::Simulator(octet, password, protocol);
     }
 
     static CapturedRun Beamctl(const std::string& arguments, const std::string& folder = ExecutableFolder())
@@ -98,4 +101,43 @@ TEST_F(BeamctlProgram, CaptionChannelsFromTheIniBesideTheProgram)
     const CapturedRun raw = Beamctl("--projector " + Address(octet) + " cc CC1", folder.path());
     EXPECT_EQ(raw.exitCode, 0u) << raw.err;
     EXPECT_EQ(ProjectorSimulator::Escape(Commands(*sim)), "CCAP CC1\\r");
+}
+
+// The console set to PJLink: beamctl speaks it to the saved address with the
+// saved PJLink password (its digest in front of the first line), the
+// environment may say otherwise, and the source names take the input codes of
+// the Beamdesk.ini beside the program.
+TEST_F(BeamctlProgram, PjlinkAsTheConsoleIsSetUp)
+{
+    int octet = 0;
+    auto sim = Simulator(octet, "pjlink7", ProjectorSimulator::Protocol::Pjlink);
+    SaveProjector(octet, "native7", "pjlink7");
+    const auto lastLines = [&] {
+        const auto received = sim->Received();
+        return received.empty() || received.back().size() < 32 ? std::string() : received.back().substr(32);
+    };
+
+    const CapturedRun status = Beamctl("status");
+    EXPECT_EQ(status.exitCode, 0u) << status.err;
+    EXPECT_EQ(status.out, "power=0\r\nmute=30\r\ninput=11\r\nfreeze=0\r\n");
+    EXPECT_EQ(ProjectorSimulator::Escape(lastLines()), "%1CLSS ?\\r%1POWR ?\\r%1AVMT ?\\r%1INPT ?\\r%2FREZ ?\\r");
+
+    const CapturedRun info = Beamctl("--json info");
+    EXPECT_EQ(info.exitCode, 0u) << info.err;
+    EXPECT_NE(info.out.find("\"lamp_hours\": [1200], "), std::string::npos) << info.out;
+
+    SetEnvironmentVariableA("BEAMDESK_PROTOCOL", "native");
+    const int connections = sim->ConnectionCount();
+    const CapturedRun native = Beamctl("status");
+    EXPECT_EQ(native.exitCode, 3u) << native.err;  // nothing listens on port 3629 there
+    EXPECT_EQ(sim->ConnectionCount(), connections);
+    SetEnvironmentVariableA("BEAMDESK_PROTOCOL", nullptr);
+
+    ScratchFolder folder;
+    ASSERT_TRUE(CopyFileA((ExecutableFolder() + "beamctl.exe").c_str(), (folder.path() + "beamctl.exe").c_str(), FALSE));
+    folder.Write("Beamdesk.ini", "[PJLINK]\r\nComputer1=31\r\n");
+    const CapturedRun source = Beamctl("source computer1", folder.path());
+    EXPECT_EQ(source.exitCode, 0u) << source.err;
+    EXPECT_EQ(ProjectorSimulator::Escape(lastLines()), "%1CLSS ?\\r%1INPT 31\\r");
+    EXPECT_EQ(sim->Source(), "31");
 }
