@@ -190,6 +190,14 @@ ClientResult ProjectorClient::Refused(const CommandAnswer& answer, const std::st
 ClientResult ProjectorClient::Run(const Command& command, std::vector<std::string>& replies)
 {
     replies.clear();
+    // A protocol whose connections are short by design: a close by the
+    // projector between commands is no failure, the next command connects
+    // again (as the console's next press does).
+    if (m_session.StaysConnectedAfterClose() && (!m_session.IsOpen() || m_transport.PeerClosed())) {
+        m_session.Closed();
+        m_transport.Close();
+        if (ClientResult reopened = Open(); reopened.status != ExitStatus::Done) return reopened;
+    }
     m_submitted = command.text;
     std::string outstanding;
     if (ClientResult r = Carry(m_session.Submit(command), outstanding); r.status != ExitStatus::Done) return r;

@@ -110,6 +110,16 @@ public:
         m_socket = -1;
     }
 
+    // Readable with nothing to read: the peer's FIN is all there is.
+    bool PeerClosed() override
+    {
+        if (m_socket < 0) return false;
+        pollfd ready{m_socket, POLLIN, 0};
+        if (poll(&ready, 1, 0) <= 0) return false;
+        char byte = 0;
+        return recv(m_socket, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+    }
+
 private:
     int m_socket = -1;
 };

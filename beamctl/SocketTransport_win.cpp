@@ -125,6 +125,19 @@ public:
         m_socket = INVALID_SOCKET;
     }
 
+    // Readable with nothing to read: the peer's FIN is all there is.
+    bool PeerClosed() override
+    {
+        if (m_socket == INVALID_SOCKET) return false;
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(m_socket, &readable);
+        timeval now{0, 0};
+        if (select(0, &readable, nullptr, nullptr, &now) <= 0) return false;
+        char byte = 0;
+        return recv(m_socket, &byte, 1, MSG_PEEK) == 0;
+    }
+
 private:
     SOCKET m_socket = INVALID_SOCKET;
 };

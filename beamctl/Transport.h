@@ -31,6 +31,10 @@ public:
                                   std::chrono::milliseconds limit) = 0;
     // Shuts the connection down both ways and closes it; nothing when none is open.
     virtual void Close() = 0;
+    // Whether the peer's close of the open connection has arrived (what it
+    // sent before stays to be received); false while it is open, or when no
+    // connection is open. Does not wait.
+    virtual bool PeerClosed() = 0;
 };
 
 // The system's sockets; null when they cannot be used (the socket layer did

@@ -57,6 +57,7 @@ public:
     }
     bool Send(std::string_view bytes) override { return m_inner->Send(bytes); }
     void Close() override { m_inner->Close(); }
+    bool PeerClosed() override { return m_inner->PeerClosed(); }
 
     // Whole lines only, each rewritten as it completes.
     ReceiveResult Receive(char* buffer, std::size_t capacity, std::size_t& received,
@@ -169,6 +170,29 @@ TEST_F(BeamctlPjlink, EveryCommandSendsItsLine)
         EXPECT_EQ(Sim::Escape(Wire()), Sim::Escape(kClassQuestion + c.sent)) << what;
     }
     EXPECT_EQ(sim.Volume(), 8);
+}
+
+// A projector that closes each connection after its reply: the next command
+// connects again, without a second class question, as the console does.
+TEST_F(BeamctlPjlink, ClosesBetweenCommandsAreNoFailure)
+{
+    auto& sim = PjlinkSimulator([](Sim::Options& o) { o.password = "pass1"; });
+    sim.SetCloseAt(Sim::CloseMoment::AfterReplyValue);
+    const RunOutcome volume = Pjlink({"--password", "pass1", "volume", "up", "3"});
+    EXPECT_EQ(volume.status, 0) << volume.err;
+    const auto received = sim.Received();
+    ASSERT_EQ(received.size(), 4u);  // the class question's connection, then one per step
+    EXPECT_EQ(received[0].substr(32), kClassQuestion);
+    for (std::size_t i = 1; i < received.size(); ++i) {
+        EXPECT_TRUE(IsDigest(received[i].substr(0, 32))) << i;
+        EXPECT_EQ(received[i].substr(32), "%2SVOL 1\r") << i;
+    }
+    EXPECT_EQ(sim.Volume(), 13);
+
+    const RunOutcome status = Pjlink({"--password", "pass1", "status"});
+    EXPECT_EQ(status.status, 0) << status.err;
+    EXPECT_NE(status.out.find("power="), std::string::npos);
+    EXPECT_NE(status.out.find("freeze="), std::string::npos);
 }
 
 TEST_F(BeamctlPjlink, TogglesAskThenSendTheOpposite)
