@@ -253,6 +253,7 @@ bool CConsoleDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
         return false;
     case WM_SETTINGCHANGE:
+    case WM_DISPLAYCHANGE:
         OnSettingChange();
         return false;
     case WM_EXITSIZEMOVE:

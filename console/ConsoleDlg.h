@@ -70,7 +70,8 @@ private:
     void PlaceInitially();
     void KeepInWorkArea();
     void FitHeightToFrame();
-    static PixelBox WorkArea();
+    // The work area of the monitor the console is on.
+    PixelBox WorkArea() const;
     void OnWindowPosChanging(WINDOWPOS& pos);
     void OnSettingChange();
 

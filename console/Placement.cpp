@@ -14,9 +14,38 @@ PixelBox GrownBy(const PixelBox& work, int windowWidth, int windowHeight)
 
 }  // namespace
 
+std::optional<MonitorArea> MonitorOf(const PixelBox& rect, const std::vector<MonitorArea>& monitors)
+{
+    std::optional<MonitorArea> best;
+    long long bestArea = 0;
+    for (const MonitorArea& m : monitors) {
+        const long long width = std::min(rect.right, m.monitor.right) - std::max(rect.left, m.monitor.left);
+        const long long height = std::min(rect.bottom, m.monitor.bottom) - std::max(rect.top, m.monitor.top);
+        if (width <= 0 || height <= 0) continue;
+        if (width * height > bestArea) {
+            bestArea = width * height;
+            best = m;
+        }
+    }
+    return best;
+}
+
+MonitorArea PrimaryMonitor(const std::vector<MonitorArea>& monitors, const MonitorArea& fallback)
+{
+    for (const MonitorArea& m : monitors)
+        if (m.primary) return m;
+    return monitors.empty() ? fallback : monitors.front();
+}
+
+PixelBox WorkAreaFor(const PixelBox& rect, const std::vector<MonitorArea>& monitors, const MonitorArea& fallback)
+{
+    if (const auto monitor = MonitorOf(rect, monitors)) return monitor->work;
+    return PrimaryMonitor(monitors, fallback).work;
+}
+
 PixelPosition InitialPosition(const PixelBox& window, const PixelBox& work)
 {
-    return {work.Width() - window.Width(), work.Height() - window.Height()};
+    return {work.right - window.Width(), work.bottom - window.Height()};
 }
 
 PixelBox ClampLayoutRect(const PixelBox& rect, const PixelBox& work)

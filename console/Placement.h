@@ -1,7 +1,11 @@
-// The console's placement rules, as arithmetic on rectangles: it starts near
-// the bottom-right corner of the work area and is held wholly inside it.
-// Screen pixels; right and bottom edges exclusive. Windows-free.
+// The console's placement rules, as arithmetic on rectangles: it starts in
+// the bottom-right corner of the primary monitor's work area and is held
+// wholly inside the work area of the monitor it is on. Screen pixels; right
+// and bottom edges exclusive. Windows-free.
 #pragma once
+
+#include <optional>
+#include <vector>
 
 struct PixelBox {
     int left;
@@ -20,9 +24,25 @@ struct PixelPosition {
     bool operator==(const PixelPosition&) const = default;
 };
 
-// Where the console starts: the work area's width and height less the
-// window's size. With the taskbar at the left or top the console therefore
-// stands that far short of the screen's edge.
+// One monitor as the system reports it.
+struct MonitorArea {
+    PixelBox monitor;
+    PixelBox work;  // less the taskbar and other bars
+    bool primary = false;
+};
+
+// The monitor a window on `rect` is on, as the system decides it: the one the
+// rectangle overlaps most (the first of equals). Nothing when it overlaps none.
+std::optional<MonitorArea> MonitorOf(const PixelBox& rect, const std::vector<MonitorArea>& monitors);
+// The primary monitor (the first one when none says so; the screen when
+// there are none, for the caller to fill in).
+MonitorArea PrimaryMonitor(const std::vector<MonitorArea>& monitors, const MonitorArea& fallback);
+// The work area the rules hold a window on `rect` inside: its monitor's, the
+// primary's when it is on none.
+PixelBox WorkAreaFor(const PixelBox& rect, const std::vector<MonitorArea>& monitors, const MonitorArea& fallback);
+
+// Where the console starts: the bottom-right corner of the (primary) work
+// area, measured from its right and bottom edges, wherever the taskbar is.
 PixelPosition InitialPosition(const PixelBox& window, const PixelBox& work);
 
 // A rectangle computed by the layout, fitted into the work area keeping its
@@ -41,6 +61,7 @@ PixelPosition FilterProposedPosition(const PixelBox& window, const PixelBox& wor
 PixelBox KeepInWorkArea(const PixelBox& window, const PixelBox& work);
 
 // After the work area changed: a window that sticks out anywhere goes to the
-// bottom-right corner with the size of the last layout; one inside stays.
+// bottom-right corner with the size of the last layout; one inside stays. A
+// window whose monitor went away goes to the primary work area's corner.
 bool SticksOut(const PixelBox& window, const PixelBox& work);
 PixelBox CornerPlacement(const PixelBox& lastLayout, const PixelBox& work);

@@ -12,13 +12,46 @@ const PixelBox kTaskbarLeft{60, 0, 1280, 800};
 const PixelBox kTaskbarTop{0, 40, 1280, 800};
 }  // namespace
 
-TEST(Placement, InitialPositionUsesTheWorkAreasSize)
+TEST(Placement, InitialPositionIsTheWorkAreasCorner)
 {
     const PixelBox window{0, 0, 400, 150};
     EXPECT_EQ(InitialPosition(window, kTaskbarBottom), (PixelPosition{880, 610}));
-    // Taskbar at the left or top: short of the screen's edge by its size.
-    EXPECT_EQ(InitialPosition(window, kTaskbarLeft), (PixelPosition{820, 650}));
-    EXPECT_EQ(InitialPosition(window, kTaskbarTop), (PixelPosition{880, 610}));
+    // Taskbar at the left or top: still the corner, measured from the right
+    // and bottom edges.
+    EXPECT_EQ(InitialPosition(window, kTaskbarLeft), (PixelPosition{880, 650}));
+    EXPECT_EQ(InitialPosition(window, kTaskbarTop), (PixelPosition{880, 650}));
+    // A primary monitor that does not start at the origin.
+    EXPECT_EQ(InitialPosition(window, {1920, 0, 3200, 760}), (PixelPosition{2800, 610}));
+}
+
+// Monitors as the system reports them: a secondary monitor left of the
+// primary has negative coordinates. A window belongs to the monitor it
+// overlaps most; off every monitor, the primary's work area holds it.
+TEST(Placement, MonitorOfAWindow)
+{
+    const MonitorArea primary{{0, 0, 1280, 800}, {0, 0, 1280, 760}, true};
+    const MonitorArea right{{1280, 0, 3200, 1080}, {1280, 0, 3200, 1040}, false};
+    const MonitorArea left{{-1920, 0, 0, 1080}, {-1920, 0, 0, 1080}, false};
+    const std::vector<MonitorArea> monitors{left, primary, right};
+    const MonitorArea screen{{0, 0, 1, 1}, {0, 0, 1, 1}, true};
+    const struct {
+        const char* why;
+        PixelBox window;
+        PixelBox work;
+    } cases[] = {
+        {"on the primary", {880, 610, 1280, 760}, primary.work},
+        {"dragged wholly onto the right one", {2000, 100, 2400, 250}, right.work},
+        {"across the edge, more on the right one", {1180, 100, 1580, 250}, right.work},
+        {"across the edge, more on the primary", {1000, 100, 1400, 250}, primary.work},
+        {"on the one left of the primary", {-500, 900, -100, 1050}, left.work},
+        {"its monitor went away: off every monitor", {4000, 100, 4400, 250}, primary.work},
+    };
+    for (const auto& c : cases) EXPECT_EQ(WorkAreaFor(c.window, monitors, screen), c.work) << c.why;
+    EXPECT_FALSE(MonitorOf({4000, 100, 4400, 250}, monitors));
+
+    // No monitor marked primary: the first; none at all: the screen.
+    EXPECT_EQ(PrimaryMonitor({right, left}, screen).work, right.work);
+    EXPECT_EQ(PrimaryMonitor({}, screen).work, screen.work);
 }
 
 TEST(Placement, ClampLayoutRect)
