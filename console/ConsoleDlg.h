@@ -66,6 +66,9 @@ private:
 
     // Layout and placement.
     void LayoutButtons();
+    void PlaceRowAfterPower(const AppSettings& settings);
+    void PlaceVolumeRow(bool shown);
+    void FitFrameAndWindow();
     void PlaceButton(int id, bool show, int dx, int dy, bool absolute);
     void PlaceInitially();
     void KeepInWorkArea();

@@ -75,57 +75,77 @@ void CConsoleDlg::PlaceButton(int id, bool show, int dx, int dy, bool absolute)
     m_layoutCount += 1;
 }
 
+// The layout's steps: the row after Power, the volume row under it, then the
+// frame and the window sized around them.
 void CConsoleDlg::LayoutButtons()
 {
     CBeamdeskApp* app = GetBeamdeskApp();
     if (app == nullptr) return;
     const AppSettings& s = app->Settings();
+    PlaceRowAfterPower(s);
+    PlaceVolumeRow(ShownInLayout(IDC_VOLUME_LABEL, s));
+    FitFrameAndWindow();
+}
+
+// The buttons the layout shows, one after the other from Power, then the mode
+// button; when nothing stands between Power and it, the mode button keeps a
+// distance that depends on the screen's resolution.
+void CConsoleDlg::PlaceRowAfterPower(const AppSettings& s)
+{
     m_layoutLastId = IDC_POWER;
     m_layoutLastGroup = 1;
     m_layoutCount = 1;
-
-    const int extra = LoneModeButtonOffset(GetDeviceCaps(WindowDC(nullptr).get(), LOGPIXELSX));
-
     for (int id : {IDC_COMPUTER1, IDC_COMPUTER2, IDC_COMPUTER, IDC_QUILLAN, IDC_VIDEO, IDC_SVIDEO, IDC_AVMUTE,
                    IDC_FREEZE, IDC_CC})
         PlaceButton(id, ShownInLayout(id, s, m_link.HasCaptions()), 0, 0, false);
+    const int extra = LoneModeButtonOffset(GetDeviceCaps(WindowDC(nullptr).get(), LOGPIXELSX));
     PlaceButton(IDC_MODE, true, m_layoutCount == 1 ? extra : 0, 0, false);
+}
 
+// The volume label, "-" and "+": left of the mode button with their bottoms
+// level with it, or, when only Power and the mode button stand in the row,
+// under Power with the mode button moved to their right.
+void CConsoleDlg::PlaceVolumeRow(bool shown)
+{
     HWND dialog = GetHwnd();
     RECT mode{};
     ClientRect(dialog, IDC_MODE, mode);
     const int minusWidth = WidthOf(dialog, IDC_VOLUME_DOWN);
     const int labelWidth = WidthOf(dialog, IDC_VOLUME_LABEL);
     const int minusHeight = HeightOf(dialog, IDC_VOLUME_DOWN);
-    const bool volume = ShownInLayout(IDC_VOLUME_LABEL, s);
 
     if (m_layoutCount != 2) {
-        // Left of the mode button, bottoms level with it.
-        PlaceButton(IDC_VOLUME_LABEL, volume, -(3 * minusWidth + labelWidth + 22),
+        PlaceButton(IDC_VOLUME_LABEL, shown, -(3 * minusWidth + labelWidth + 22),
                     (mode.bottom - mode.top) - minusHeight + 6, false);
-        PlaceButton(IDC_VOLUME_DOWN, volume, 0, -6, false);
-        PlaceButton(IDC_VOLUME_UP, volume, 0, 0, false);
-    } else {
-        // Only Power and the mode button: the volume row starts under Power.
-        RECT power{};
-        ClientRect(dialog, IDC_POWER, power);
-        const int plusHeight = HeightOf(dialog, IDC_VOLUME_UP);
-        const int labelHeight = HeightOf(dialog, IDC_VOLUME_LABEL);
-        const int modeHeight = mode.bottom - mode.top;
-        const int centre = (plusHeight - labelHeight) / 2;
-        PlaceButton(IDC_VOLUME_LABEL, volume, power.left, power.top + modeHeight - plusHeight + centre, true);
-        PlaceButton(IDC_VOLUME_DOWN, volume, 0, -centre, false);
-        PlaceButton(IDC_VOLUME_UP, volume, 0, 0, false);
-        if (m_layoutCount == 5) {
-            RECT plus{};
-            ClientRect(dialog, IDC_VOLUME_UP, plus);
-            const int left = std::max(power.right, plus.right) + 7;
-            MoveKeepingSize(GetDlgItem(IDC_MODE), left, mode.top);
-        }
+        PlaceButton(IDC_VOLUME_DOWN, shown, 0, -6, false);
+        PlaceButton(IDC_VOLUME_UP, shown, 0, 0, false);
+        return;
     }
+    RECT power{};
+    ClientRect(dialog, IDC_POWER, power);
+    const int plusHeight = HeightOf(dialog, IDC_VOLUME_UP);
+    const int labelHeight = HeightOf(dialog, IDC_VOLUME_LABEL);
+    const int modeHeight = mode.bottom - mode.top;
+    const int centre = (plusHeight - labelHeight) / 2;
+    PlaceButton(IDC_VOLUME_LABEL, shown, power.left, power.top + modeHeight - plusHeight + centre, true);
+    PlaceButton(IDC_VOLUME_DOWN, shown, 0, -centre, false);
+    PlaceButton(IDC_VOLUME_UP, shown, 0, 0, false);
+    if (m_layoutCount == 5) {
+        RECT plus{};
+        ClientRect(dialog, IDC_VOLUME_UP, plus);
+        const int left = std::max(power.right, plus.right) + 7;
+        MoveKeepingSize(GetDlgItem(IDC_MODE), left, mode.top);
+    }
+}
 
+// The frame around everything up to the mode button, and the window around
+// the frame, kept inside the work area of its monitor.
+void CConsoleDlg::FitFrameAndWindow()
+{
+    HWND dialog = GetHwnd();
     HWND frame = GetDlgItem(IDC_FRAME);
     if (frame == nullptr) return;
+    RECT mode{};
     ClientRect(dialog, IDC_MODE, mode);
     RECT box{};
     ClientRect(dialog, IDC_FRAME, box);
@@ -137,11 +157,12 @@ void CConsoleDlg::LayoutButtons()
     GetWindowRect(dialog, &window);
     RECT frameOnScreen{};
     GetWindowRect(frame, &frameOnScreen);
-    const int left = std::max<int>(window.left, 0);
-    const int top = std::max<int>(window.top, 0);
+    const PixelBox work = WorkArea();
+    const int left = std::max<int>(window.left, work.left);
+    const int top = std::max<int>(window.top, work.top);
     const PixelBox sized{left, top, frameOnScreen.right + kWindowMargin + (left - window.left),
                          frameOnScreen.bottom + kWindowMargin + (top - window.top)};
-    const PixelBox fitted = ClampLayoutRect(sized, WorkArea());
+    const PixelBox fitted = ClampLayoutRect(sized, work);
     m_lastRect = {fitted.left, fitted.top, fitted.right, fitted.bottom};
     MoveWindow(dialog, fitted.left, fitted.top, fitted.Width(), fitted.Height(), TRUE);
 }

@@ -2,10 +2,16 @@
 // message passes through PreTranslateMessage (the system's DialogBox loop never
 // offers that). User-interface thread only.
 //
-// Dispatch: the static dialog procedure finds the object and calls
-// OnMessage for every message; WM_INITDIALOG, WM_COMMAND and owner-draw
-// requests have their own virtuals. A command the dialog does not handle goes
-// on to the application object (command routing).
+// Dispatch: the static dialog procedure finds the object (messages before
+// WM_INITDIALOG find none and get the system's default) and hands on:
+//  - WM_INITDIALOG: DoDataExchange, then OnInitDialog;
+//  - WM_COMMAND: OnCommand; one it leaves unhandled goes to OnOK (IDOK),
+//    OnCancel (IDCANCEL), or, when it comes from a menu or an accelerator
+//    rather than a control, to the application object's OnCommand;
+//  - WM_DRAWITEM for a control bound to a Window object: that object's
+//    DrawItem;
+//  - every other message (owner-draw requests of unbound controls included):
+//    OnMessage. None of the three above reaches OnMessage.
 #pragma once
 
 #include <windows.h>
@@ -35,9 +41,11 @@ protected:
     virtual BOOL OnInitDialog() { return TRUE; }
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
-    // True when the command was handled.
+    // A command (menu, accelerator or control notification); true when it
+    // was handled, false to route it on as described above.
     virtual bool OnCommand(UINT id, UINT code, HWND control);
-    // Every message; return true with `result` set when handled.
+    // Every message but WM_INITDIALOG, WM_COMMAND and a bound control's
+    // WM_DRAWITEM; return true with `result` set when handled.
     virtual bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 private:
