@@ -65,3 +65,17 @@ TEST(PasswordCodec, StopsAtNulOrLengthAndRefusesNull)
     EXPECT_FALSE(codec.Encode(nullptr, 4, out, &count));
     EXPECT_FALSE(codec.Decode(nullptr, 4, out, &count));
 }
+
+// The stored form is a contract between versions: a password saved by one
+// must read back in the next. Every printable character, in order, and the
+// form this and every later version stores it in, written out here (not
+// taken from the codec), so a change to a single table entry fails.
+TEST(PasswordCodec, StoredFormOfEveryPrintableCharacterNeverChanges)
+{
+    std::string every;
+    for (char c = 0x20; c <= 0x7E; ++c) every += c;
+    const std::string stored =
+        "i1-]u(4|@8Q~sF&[YS{mz$NU5>+na\"EA:ItT6/%M`g9H_d0)O2K\\<PoxL*ry;D?G=vjk cbV3hpJ}'q7WwX#C,fl!Z.R^eB";
+    EXPECT_EQ(Encoded(every), stored);
+    EXPECT_EQ(Decoded(stored), every);
+}

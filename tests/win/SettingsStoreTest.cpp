@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "PasswordCodec.h"
 #include "SettingsStore.h"
@@ -256,4 +257,117 @@ TEST_F(SettingsStoreTest, EverySaveRewritesTheRunValue)
     ASSERT_TRUE(run.exists);
     EXPECT_EQ(run.data, std::string(1, '\0'));
     EXPECT_EQ(Dword(Stored("Start up")), 0u);
+}
+
+namespace {
+
+// A settings key as this version writes it for GoldenRecord(): every value,
+// its name, type and data, written out here. A later version must read such
+// a key back into the same record.
+struct StoredValue {
+    const char* name;
+    DWORD type;
+    std::string data;  // REG_DWORD: the number; REG_SZ: the stored characters, no terminator
+};
+
+std::string Number(std::uint32_t n)
+{
+    return std::string(reinterpret_cast<const char*>(&n), 4);
+}
+
+const std::vector<StoredValue>& GoldenKey()
+{
+    static const std::vector<StoredValue> key = {
+        {"Start up", REG_DWORD, Number(1)},
+        {"IPA", REG_DWORD, Number(192)},
+        {"IPB", REG_DWORD, Number(168)},
+        {"IPC", REG_DWORD, Number(10)},
+        {"IPD", REG_DWORD, Number(20)},
+        {"Password", REG_SZ, "Ov##il7X 1"},  // "Pass word!"
+        {"Mode", REG_DWORD, Number(0)},
+        {"Advance Computer 1", REG_DWORD, Number(1)},
+        {"Advance Computer 2", REG_DWORD, Number(0)},
+        {"Advance Quillan", REG_DWORD, Number(1)},
+        {"Advance Video", REG_DWORD, Number(0)},
+        {"Advance SVideo", REG_DWORD, Number(1)},
+        {"Advance AVMute", REG_DWORD, Number(0)},
+        {"Advance Volume", REG_DWORD, Number(1)},
+        {"Advance Freeze", REG_DWORD, Number(0)},
+        {"Advance CC", REG_DWORD, Number(1)},
+        {"Simple Computer", REG_DWORD, Number(0)},
+        {"Simple Video", REG_DWORD, Number(1)},
+        {"Simple AVMute", REG_DWORD, Number(0)},
+        {"Simple Volume", REG_DWORD, Number(1)},
+        {"Simple Freeze", REG_DWORD, Number(0)},
+        {"Simple CC", REG_DWORD, Number(1)},
+        {"Protocol", REG_DWORD, Number(1)},
+        {"PJLink Password", REG_SZ, "O9{}hqJ"},  // "PJ2link"
+    };
+    return key;
+}
+
+AppSettings GoldenRecord()
+{
+    AppSettings s{};
+    ResetSettings(s);
+    s.startUp = 1;
+    const std::uint8_t ip[4] = {192, 168, 10, 20};
+    std::memcpy(s.ipAddress, ip, 4);
+    SetPasswordText(s, "Pass word!");
+    s.mode = kModeSimple;
+    std::uint8_t* const flags[] = {
+        &s.showAdvanceComputer1, &s.showAdvanceComputer2, &s.showAdvanceQuillan, &s.showAdvanceVideo,
+        &s.showAdvanceSVideo,    &s.showAdvanceAVMute,    &s.showAdvanceVolume,  &s.showAdvanceFreeze,
+        &s.showAdvanceCC,        &s.showSimpleComputer,   &s.showSimpleVideo,    &s.showSimpleAVMute,
+        &s.showSimpleVolume,     &s.showSimpleFreeze,     &s.showSimpleCC,
+    };
+    for (std::size_t i = 0; i < std::size(flags); ++i) *flags[i] = i % 2 == 0 ? 1 : 0;
+    s.protocol = kProtocolPjlink;
+    SetPjlinkPasswordText(s, "PJ2link");
+    return s;
+}
+
+}  // namespace
+
+// What this version writes is exactly the key above, value for value, and
+// nothing more.
+TEST_F(SettingsStoreTest, WritesTheGoldenKey)
+{
+    ASSERT_EQ(SaveSettings(GoldenRecord()), 1);
+    for (const StoredValue& v : GoldenKey()) {
+        const RegValue stored = Stored(v.name);
+        ASSERT_TRUE(stored.exists) << v.name;
+        EXPECT_EQ(stored.type, v.type) << v.name;
+        if (v.type == REG_SZ) {
+            EXPECT_EQ(StoredText(stored), v.data) << v.name;
+            EXPECT_EQ(stored.storedBytes, 2 * v.data.size()) << v.name << ": no terminator";
+        } else {
+            EXPECT_EQ(stored.data, v.data) << v.name;
+        }
+    }
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKeyPath, 0, KEY_READ, &key), ERROR_SUCCESS);
+    DWORD values = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                     nullptr);
+    RegCloseKey(key);
+    EXPECT_EQ(values, GoldenKey().size());
+}
+
+// Such a key, written value by value as it stands above, reads back into the
+// same record.
+TEST_F(SettingsStoreTest, ReadsTheGoldenKeyBack)
+{
+    for (const StoredValue& v : GoldenKey()) {
+        if (v.type == REG_SZ)
+            StoreExactly(v.name, v.data);
+        else
+            WriteRegValue(HKEY_LOCAL_MACHINE, kSettingsKeyPath, v.name, v.type, v.data);
+    }
+    AppSettings loaded = Defaults();
+    ASSERT_EQ(LoadSettings(loaded), 1);
+    const AppSettings expected = GoldenRecord();
+    EXPECT_EQ(std::memcmp(&loaded, &expected, sizeof expected), 0);
+    EXPECT_EQ(PasswordText(loaded), "Pass word!");
+    EXPECT_EQ(PjlinkPasswordText(loaded), "PJ2link");
 }
