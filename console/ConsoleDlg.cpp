@@ -71,6 +71,9 @@ void CConsoleDlg::DoDataExchange()
 {
     m_modeButton.Attach(GetDlgItem(IDC_MODE));
     m_ccButton.Attach(GetDlgItem(IDC_CC));
+    m_volumeDown.Attach(GetDlgItem(IDC_VOLUME_DOWN));
+    m_volumeUp.Attach(GetDlgItem(IDC_VOLUME_UP));
+    m_frame.Attach(GetDlgItem(IDC_FRAME));
 }
 
 BOOL CConsoleDlg::OnInitDialog()
@@ -101,10 +104,16 @@ BOOL CConsoleDlg::OnInitDialog()
     return TRUE;
 }
 
+// The captions, and the names a screen reader says where a caption cannot:
+// the signs "-" and "+", the mode button's arrow, the frame.
 void CConsoleDlg::SetCaptions()
 {
     CBeamdeskApp* app = GetBeamdeskApp();
     for (const TextOf& t : kCaptions) SetWindowTextA(GetDlgItem(t.controlId), app->GetMessageText(t.messageId).c_str());
+    m_modeButton.SetAccessibleName(app->GetMessageText(101));
+    m_volumeDown.SetAccessibleName(app->GetMessageText(102));
+    m_volumeUp.SetAccessibleName(app->GetMessageText(103));
+    m_frame.SetAccessibleName(app->GetMessageText(35));
 }
 
 void CConsoleDlg::ApplyFonts()

@@ -100,6 +100,10 @@ private:
 
     CConsoleButton m_modeButton;
     CConsoleButton m_ccButton;
+    // "-", "+" and the frame: bound only to tell a screen reader their names.
+    Window m_volumeDown;
+    Window m_volumeUp;
+    Window m_frame;
     HICON m_hIcon = nullptr;
     int m_layoutLastGroup = 0;
     int m_layoutLastId = 0;

@@ -77,6 +77,8 @@ void CSettingsDlg::DoDataExchange()
 {
     m_ipAddress.Attach(GetDlgItem(IDC_IP_ADDRESS));
     m_passwordEdit.Attach(GetDlgItem(IDC_PASSWORD));
+    m_addressName.Attach(GetDlgItem(IDC_IP_ADDRESS));
+    m_protocolName.Attach(GetDlgItem(IDC_PROTOCOL));
 }
 
 BOOL CSettingsDlg::OnInitDialog()
@@ -117,6 +119,8 @@ void CSettingsDlg::FillProtocols()
 
 void CSettingsDlg::SetCaptions()
 {
+    m_addressName.SetAccessibleName(Text(51));
+    m_protocolName.SetAccessibleName(Text(97));
     if (m_texts == nullptr) return;
     SetWindowTextA(GetHwnd(), Text(48).c_str());
     for (const Caption& c : kCaptions) SetWindowTextA(GetDlgItem(c.controlId), Text(c.messageId).c_str());

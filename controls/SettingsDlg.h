@@ -86,6 +86,11 @@ private:
     std::string m_password;                    // the native protocol's
     std::string m_pjlinkPassword;
     CPasswordEdit m_passwordEdit;
+    // The address field and the protocol drop-down, bound to carry their
+    // labels' names for a screen reader (the system looks that up for an edit
+    // field only).
+    Window m_addressName;
+    Window m_protocolName;
     AppSettings m_settingsCopy{};
     Font m_passwordFont;
     Font m_dialogFont;

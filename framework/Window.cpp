@@ -1,5 +1,6 @@
 #include "Window.h"
 
+#include "AccessibleName.h"
 #include "CallbackGuard.h"
 
 namespace {
@@ -39,6 +40,11 @@ Window* Window::FromHandle(HWND hwnd)
     return hwnd != nullptr ? static_cast<Window*>(GetPropA(hwnd, kObjectProperty)) : nullptr;
 }
 
+void Window::SetAccessibleName(const std::string& name)
+{
+    m_accessibleName = WideFromAnsi(name);
+}
+
 void Window::SetHwnd(HWND hwnd)
 {
     m_hwnd = hwnd;
@@ -74,6 +80,9 @@ LRESULT CALLBACK Window::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
             self->Detach();
             return CallWindowProcA(original, hwnd, msg, wParam, lParam);
         }
+        if (msg == WM_GETOBJECT && !self->m_accessibleName.empty())
+            if (const LRESULT named = AccessibleObjectNamed(hwnd, wParam, lParam, self->m_accessibleName); named != 0)
+                return named;
         return self->WindowProc(msg, wParam, lParam);
     });
 }

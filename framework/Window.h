@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 class Window {
 public:
     Window() = default;
@@ -21,6 +23,10 @@ public:
 
     // The object bound to hwnd, or null.
     static Window* FromHandle(HWND hwnd);
+
+    // What a screen reader calls the bound window, where its text cannot say
+    // it (AccessibleName.h); empty: the system's own name.
+    void SetAccessibleName(const std::string& name);
 
     // Called by the modal loop for every message aimed at this window or one
     // of its children before it is dispatched; true = handled, do not dispatch.
@@ -42,4 +48,5 @@ private:
 
     HWND m_hwnd = nullptr;
     WNDPROC m_original = nullptr;
+    std::wstring m_accessibleName;
 };

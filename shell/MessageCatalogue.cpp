@@ -96,6 +96,9 @@ const BuiltInText kAddedTexts[kAddedTextCount] = {
     {98, "Native (port 3629)"},
     {99, "PJLink (port 4352)"},
     {100, "The projector reports a failure. "},
+    {101, "Layout"},
+    {102, "Volume down"},
+    {103, "Volume up"},
 };
 
 std::string ExpandLineBreaks(std::string_view text)

@@ -152,6 +152,9 @@ GERMAN = {
     98: "Nativ (Port 3629)",
     99: "PJLink (Port 4352)",
     100: "Der Projektor meldet eine Störung. ",
+    101: "Ansicht",
+    102: "Leiser",
+    103: "Lauter",
 }
 
 # ------------------------------------------------------------------ French ---
@@ -252,6 +255,9 @@ FRENCH = {
     98: "Natif (port 3629)",
     99: "PJLink (port 4352)",
     100: "Le projecteur signale une panne. ",
+    101: "Disposition",
+    102: "Baisser le volume",
+    103: "Monter le volume",
 }
 
 # ---------------------------------------------------------------- Japanese ---
@@ -350,6 +356,9 @@ JAPANESE = {
     98: "ネイティブ (ポート 3629)",
     99: "PJLink (ポート 4352)",
     100: "プロジェクターが異常を報告しています。 ",
+    101: "レイアウト",
+    102: "音量を下げる",
+    103: "音量を上げる",
 }
 
 # code, language named in the file's first line, code page, texts, [SYSTEM]
