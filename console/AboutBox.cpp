@@ -15,7 +15,7 @@ BOOL CAboutBox::OnInitDialog()
     SetWindowTextA(GetDlgItem(IDOK), app->GetMessageText(45).c_str());
     SetWindowTextA(GetHwnd(), app->GetMessageText(73).c_str());
     if (const LOGFONTA* font = app->LanguageFont()) {
-        m_font.reset(CreateFontIndirectA(font));
+        m_font = FontAtScreenDpi(*font);
         for (int id : {IDC_ABOUT_VERSION, IDC_ABOUT_NOTICE, IDOK})
             SendMessageA(GetDlgItem(id), WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), TRUE);
     }

@@ -119,8 +119,10 @@ void CConsoleDlg::SetCaptions()
 void CConsoleDlg::ApplyFonts()
 {
     CBeamdeskApp* app = GetBeamdeskApp();
+    // Both heights are given for 96 dpi and scale with the screen, as the
+    // buttons do.
     if (const LOGFONTA* font = app->LanguageFont()) {
-        m_customFont.reset(CreateFontIndirectA(font));
+        m_customFont = FontAtScreenDpi(*font);
         SendMessageA(GetHwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(m_customFont.get()), TRUE);
         for (int id : kCustomFontControls)
             SendMessageA(GetDlgItem(id), WM_SETFONT, reinterpret_cast<WPARAM>(m_customFont.get()), TRUE);
@@ -131,7 +133,7 @@ void CConsoleDlg::ApplyFonts()
     volume.lfHeight = 20;
     volume.lfWeight = FW_NORMAL;
     std::strcpy(volume.lfFaceName, "Arial");
-    m_volumeFont.reset(CreateFontIndirectA(&volume));
+    m_volumeFont = FontAtScreenDpi(volume);
     SendMessageA(GetDlgItem(IDC_VOLUME_UP), WM_SETFONT, reinterpret_cast<WPARAM>(m_volumeFont.get()), TRUE);
     SendMessageA(GetDlgItem(IDC_VOLUME_DOWN), WM_SETFONT, reinterpret_cast<WPARAM>(m_volumeFont.get()), TRUE);
 }

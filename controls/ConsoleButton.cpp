@@ -24,7 +24,6 @@ constexpr int kStateHot = 2;        // PBS_HOT
 constexpr int kStatePressed = 3;    // PBS_PRESSED
 constexpr int kStateDefaulted = 5;  // PBS_DEFAULTED
 
-constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 PixelRect ToPixelRect(const RECT& r)
@@ -363,8 +362,11 @@ void CConsoleButton::DrawArrow(HDC dc, bool offset, const RECT& rect)
     if (!arrow) return;
     POINT points[3];
     for (int i = 0; i < 3; ++i) points[i] = {(*arrow)[i].x, (*arrow)[i].y};
-    const Pen pen(CreatePen(PS_SOLID, 1, kBlack));
-    const Brush brush(CreateSolidBrush(kBlack));
+    // The colour of button text, so the arrow shows in every colour scheme
+    // (white on black in a high-contrast one).
+    const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
+    const Pen pen(CreatePen(PS_SOLID, 1, ink));
+    const Brush brush(CreateSolidBrush(ink));
     SelectGuard selectPen(dc, pen.get());
     SelectGuard selectBrush(dc, brush.get());
     Polygon(dc, points, 3);
@@ -372,5 +374,6 @@ void CConsoleButton::DrawArrow(HDC dc, bool offset, const RECT& rect)
 
 void CConsoleButton::DrawFocusDots(HDC dc, const RECT& rect)
 {
-    for (const PixelPoint& dot : FocusDotPoints(ToPixelRect(rect))) SetPixel(dc, dot.x, dot.y, kBlack);
+    const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
+    for (const PixelPoint& dot : FocusDotPoints(ToPixelRect(rect))) SetPixel(dc, dot.x, dot.y, ink);
 }

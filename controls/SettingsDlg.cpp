@@ -133,10 +133,11 @@ void CSettingsDlg::SetCaptions()
 int CSettingsDlg::ApplyDialogFont()
 {
     if (m_languageFont == nullptr) return kPasswordPointSize;
-    LOGFONTA description = *m_languageFont;
-    m_dialogFont.reset(CreateFontIndirectA(&description));
+    // The height is given for 96 dpi: it scales with the screen, as the
+    // dialog units do.
+    m_dialogFont = FontAtScreenDpi(*m_languageFont);
     for (int id : kDialogFontControls) SetFont(GetDlgItem(id), m_dialogFont.get());
-    return description.lfHeight;
+    return m_languageFont->lfHeight;
 }
 
 void CSettingsDlg::ApplyPasswordFont(int pointSize)

@@ -657,3 +657,45 @@ TEST(ConsoleButtonPress, HoverWorksAgainAfterADropDown)
         EXPECT_TRUE(hotAfterAMove(rig)) << "CC pressed with Space";
     }
 }
+
+// ---- High contrast ----
+
+namespace {
+
+// A high-contrast colour scheme for the test's length: white text on black
+// buttons. The system's colours are put back afterwards.
+class HighContrastScheme {
+public:
+    HighContrastScheme()
+    {
+        for (int i = 0; i < kCount; ++i) m_saved[i] = GetSysColor(kElements[i]);
+        const COLORREF scheme[kCount] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(128, 128, 128), RGB(255, 255, 255)};
+        SetSysColors(kCount, kElements, scheme);
+    }
+    ~HighContrastScheme() { SetSysColors(kCount, kElements, m_saved); }
+    HighContrastScheme(const HighContrastScheme&) = delete;
+    HighContrastScheme& operator=(const HighContrastScheme&) = delete;
+
+private:
+    static constexpr int kCount = 4;
+    static constexpr INT kElements[kCount] = {COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT};
+    COLORREF m_saved[kCount] = {};
+};
+
+}  // namespace
+
+// The arrow and the focus dots take the colour of button text, so they show
+// on a black button face as they do on a grey one.
+TEST(ConsoleButtonHighContrast, ArrowAndFocusCueInButtonText)
+{
+    const HighContrastScheme scheme;
+    ASSERT_EQ(GetSysColor(COLOR_BTNTEXT), RGB(255, 255, 255));
+    Rig rig;
+    const COLORREF white = RGB(255, 255, 255);
+    EXPECT_EQ(Render(rig, 0).Find(white, kArrowArea), ExpectedArrow(0)) << "raised";
+    EXPECT_EQ(Render(rig, ODS_SELECTED).Find(white, kArrowArea), ExpectedArrow(1)) << "pressed";
+    const Image focused = Render(rig, ODS_FOCUS);
+    for (const auto& [x, y] : {std::pair{5, 4}, std::pair{57, 4}, std::pair{58, 5}, std::pair{4, 5}, std::pair{5, 28}})
+        EXPECT_EQ(Hex(focused.At(x, y)), Hex(white)) << "focus dot at " << x << "," << y;
+    EXPECT_EQ(Hex(focused.At(30, 16)), Hex(kBlack)) << "the face";
+}
