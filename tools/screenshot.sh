@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Writes the README's pictures: the console in both layouts, the settings
-# dialog and a prompt (docs/*.png). Runs the program under a private Xvfb with its own Wine
+# Writes the README's pictures: the console in both layouts, at 144 dpi and
+# in a high-contrast colour scheme, the settings dialog and a prompt
+# (docs/*.png). Runs the program under a private Xvfb with its own Wine
 # prefix (build/shots) and fresh settings each time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -78,7 +79,39 @@ shot() {
   wait "$program" 2>/dev/null || true
 }
 
+# The desktop's look for the next shots: a resolution, and a colour scheme.
+desktop() {  # dpi (empty: the default), "contrast" or ""
+  if [[ -n "$1" ]]; then
+    wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f
+  else
+    wine_reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f
+  fi
+  local colours=(ButtonFace "0 0 0" ButtonText "255 255 255" ButtonShadow "128 128 128"
+                 ButtonHilight "255 255 255" Window "0 0 0" WindowText "255 255 255" Menu "0 0 0"
+                 MenuText "255 255 255" MenuBar "0 0 0" ActiveTitle "128 0 128" TitleText "255 255 255")
+  # A high-contrast scheme switches visual styles off, as Windows does.
+  if [[ "${2:-}" == contrast ]]; then
+    wine_reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v ThemeActive /t REG_SZ /d 0 /f
+  else
+    wine_reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v ThemeActive /f
+  fi
+  local i
+  for ((i = 0; i < ${#colours[@]}; i += 2)); do
+    if [[ "${2:-}" == contrast ]]; then
+      wine_reg add 'HKCU\Control Panel\Colors' /v "${colours[i]}" /t REG_SZ /d "${colours[i+1]}" /f
+    else
+      wine_reg delete 'HKCU\Control Panel\Colors' /v "${colours[i]}" /f
+    fi
+  done
+}
+
+desktop "" ""
 shot console.png 1
 shot console-simple.png 0
 shot settings.png 1 settings
 shot prompt.png 1 prompt
+desktop 144 ""
+shot console-144dpi.png 1
+desktop "" contrast
+shot console-high-contrast.png 1
+desktop "" ""
