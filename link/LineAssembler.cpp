@@ -8,7 +8,17 @@ constexpr std::string_view kPrompt = ":";
 
 void LineAssembler::Feed(const char* chunk, std::size_t length, const Deliver& deliver)
 {
-    if (chunk == nullptr || length == 0 || chunk[0] == '\0') return;
+    if (chunk == nullptr || length == 0) return;
+    if (chunk[0] == '\0') {
+        // The NUL ends the held line's text as one inside a chunk would: what
+        // comes after it is never joined to it.
+        if (!m_partial.empty()) {
+            std::string line;
+            line.swap(m_partial);
+            deliver(line);
+        }
+        return;
+    }
 
     std::size_t start = 0;
     std::size_t i = 0;

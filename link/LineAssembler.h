@@ -19,9 +19,9 @@ public:
     using Deliver = std::function<void(std::string_view line)>;
 
     // Feeds the first `length` bytes of `chunk` and calls `deliver` for every
-    // line they complete, in order. A chunk that starts with a NUL is ignored;
-    // a NUL inside ends the chunk's text there, and the line before it is
-    // delivered. An unfinished line that reaches the receive buffer's size is
+    // line they complete, in order. A NUL ends the chunk's text there, and the
+    // line before it is delivered: a chunk that starts with one delivers only
+    // the line held from the chunks before, if any. An unfinished line that reaches the receive buffer's size is
     // delivered as it stands. Never reads past `length`.
     void Feed(const char* chunk, std::size_t length, const Deliver& deliver);
 

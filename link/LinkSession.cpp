@@ -26,6 +26,7 @@ void LinkSession::Opened()
     m_lastKind.reset();
     m_outstandingIsKeepAlive = false;
     m_followUps.clear();
+    m_afterKeepAlive.reset();
     m_lines.Reset();
     ++m_generation;
 }
@@ -34,6 +35,7 @@ void LinkSession::Closed()
 {
     m_open = false;
     m_followUps.clear();
+    m_afterKeepAlive.reset();
     m_lines.Reset();
 }
 
@@ -90,7 +92,12 @@ LinkActions LinkSession::Line(std::string_view line)
 // the projector off is asked first.
 LinkActions LinkSession::AtPrompt()
 {
-    if (m_followUps.empty()) return {};
+    if (m_followUps.empty()) {
+        if (!m_afterKeepAlive) return {};
+        std::string held = std::move(*m_afterKeepAlive);
+        m_afterKeepAlive.reset();
+        return Submit({std::move(held), CommandKind::Plain});
+    }
     std::string next = std::move(m_followUps.front());
     m_followUps.clear();
     if (EqualsNoCase(next, kPowerOffCommand)) return Ask(Question::PowerOff, {Kind::ConfirmPowerOff, std::move(next)});
@@ -112,6 +119,11 @@ LinkActions LinkSession::PowerOffAnswered(bool yes)
     // The session may have ended while the user thought about it; the answer
     // does not carry over to another one.
     if (!yes || !m_open || m_askedIn != m_generation) return {};
+    // A keep-alive is no command of the user's: it does not take the Yes's place.
+    if (!m_idle && m_outstandingIsKeepAlive) {
+        m_afterKeepAlive = std::string(kPowerOffCommand);
+        return {};
+    }
     return Submit({std::string(kPowerOffCommand), CommandKind::Plain});
 }
 

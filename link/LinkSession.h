@@ -87,6 +87,9 @@ private:
     std::optional<CommandKind> m_lastKind;  // none before the session's first command
     bool m_outstandingIsKeepAlive = false;
     std::vector<std::string> m_followUps;
+    // A power-off the user confirmed while a keep-alive was outstanding: it
+    // goes out at the keep-alive's prompt.
+    std::optional<std::string> m_afterKeepAlive;
     std::uint64_t m_generation = 0;
     Question m_question = Question::None;  // on the user's screen now
     std::uint64_t m_askedIn = 0;           // the session whose reply asked it

@@ -1,9 +1,10 @@
 // Random event sequences against one session: presses of every kind, chunks
 // as the projector may send them, closes, reopenings, time-outs and answers.
 // A model of what the driver has seen checks the session's promises after
-// every event: at most one command outstanding, nothing sent while closed, a
-// follow-up only at a prompt of its own session, one question at a time, and
-// a time-out reported only for a command the user sent.
+// every event: at most one command outstanding, nothing sent while closed, no
+// command longer than the link sends, a follow-up only at a prompt of its own
+// session and only from the reply table, one question at a time, and a
+// time-out reported only for a command the user sent.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Command.h"
 #include "LinkSession.h"
 #include "SessionRecords.h"
 
@@ -37,6 +39,15 @@ struct Model {
     bool askedPowerOff = false;               // a power-off question is open
     bool askedPowerOffInThisSession = false;  // ...and it was asked in the session open now
     bool queriedInThisSession = false;
+    bool confirmedPowerOff = false;  // a Yes in this session may still be on its way
+
+    static bool IsFollowUp(std::string_view text)
+    {
+        for (std::string_view f : {kPowerOnCommand, kMuteOnCommand, kMuteOffCommand, kFreezeOnCommand,
+                                   kFreezeOffCommand})
+            if (text == f) return true;
+        return false;
+    }
 
     enum class Source { Press, KeepAlive, Chunk, TimeOut, Answer, Other };
 
@@ -46,7 +57,11 @@ struct Model {
             switch (a.kind) {
             case LinkAction::Kind::Send:
                 Require(open && !outstanding);
-                if (source == Source::Chunk) Require(chunkHasPrompt && queriedInThisSession);
+                Require(a.text.size() <= kMaxCommandLength);
+                if (source == Source::Chunk) {
+                    Require(chunkHasPrompt && queriedInThisSession);
+                    Require(IsFollowUp(a.text) || (a.text == kPowerOffCommand && confirmedPowerOff));
+                }
                 if (source == Source::Answer) Require(askedPowerOffInThisSession);
                 Require(source != Source::TimeOut && source != Source::Other);
                 outstanding = true;
@@ -61,6 +76,7 @@ struct Model {
             case LinkAction::Kind::Close:
                 Require(open && source == Source::TimeOut);
                 open = false;
+                confirmedPowerOff = false;
                 break;
             case LinkAction::Kind::Report:
                 Require(source == Source::TimeOut && a.code == kStatusCommandTimeout && outstanding &&
@@ -105,12 +121,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             model.outstanding = false;
             model.queriedInThisSession = false;
             model.askedPowerOffInThisSession = false;
+            model.confirmedPowerOff = false;
             break;
         case 1:
             session.Closed();
             model.open = false;
             model.queriedInThisSession = false;
             model.askedPowerOffInThisSession = false;
+            model.confirmedPowerOff = false;
             break;
         case 2: {
             const Command& command = kCommands[next() % std::size(kCommands)];
@@ -121,7 +139,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             model.Check(session.KeepAliveTick(), Source::KeepAlive, false, CommandKind::KeepAlive);
             break;
         case 4: {
-            const std::size_t length = std::min<std::size_t>(next(), size - i);
+            // One step at a time: what is left is known only once the length byte is read.
+            const std::size_t wanted = next();
+            const std::size_t length = std::min<std::size_t>(wanted, size - i);
             const std::string_view chunk(reinterpret_cast<const char*>(data + i), length);
             i += length;
             model.Check(session.Received(chunk), Source::Chunk, chunk.find(':') != std::string_view::npos,
@@ -136,6 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const bool yes = op % 9 == 6;
             const LinkActions actions = session.PowerOffAnswered(yes);
             if (!yes) Require(actions.empty());
+            if (yes && model.askedPowerOffInThisSession) model.confirmedPowerOff = true;
             model.Check(actions, Source::Answer, false, CommandKind::Plain);
             if (model.askedPowerOff) model.asking = false;
             model.askedPowerOff = false;
