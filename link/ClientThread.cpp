@@ -105,20 +105,18 @@ int CClientThread::ReceiveChunk()
         return received;
     }
 
-    if (m_handOver.pending) {
-        const auto status = HandshakeReplyStatus(reinterpret_cast<const std::uint8_t*>(buffer),
-                                                 static_cast<std::size_t>(received));
-        if (!status) return received;
+    const auto status = m_received.Chunk(buffer, static_cast<std::size_t>(received), m_handOver.pending,
+                                         [&](std::string_view line, std::uint64_t chunk) {
+                                             m_delivering = chunk;
+                                             SendMessageA(m_owner, WM_LINK_REPLY, reinterpret_cast<WPARAM>(line.data()),
+                                                          static_cast<LPARAM>(line.size()));
+                                         });
+    if (status) {
         if (*status == kStatusAccepted)
             SetEvent(m_handOver.replyAccepted.get());
         else
             m_handOver.status = *status;
-        return received;
     }
-
-    m_lines.Feed(buffer, static_cast<std::size_t>(received), [&](std::string_view line) {
-        SendMessageA(m_owner, WM_LINK_REPLY, reinterpret_cast<WPARAM>(line.data()), static_cast<LPARAM>(line.size()));
-    });
     return received;
 }
 

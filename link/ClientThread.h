@@ -20,7 +20,7 @@
 #include "ClientSocket.h"
 #include "Handle.h"
 #include "HandshakeHandOver.h"
-#include "LineAssembler.h"
+#include "ReceivePath.h"
 
 class CClientThread {
 public:
@@ -47,6 +47,12 @@ public:
     bool PeerClosed() const { return m_peerClosed; }
     // The thread has left its message loop (stopped, or the peer closed).
     bool HasEnded() const { return m_ended; }
+    // Chunks read so far on the connection (1 is the first); a line comes
+    // with the number of its chunk (WM_LINK_REPLY's sender, DeliveringChunk).
+    std::uint64_t ChunksRead() const { return m_received.ChunksRead(); }
+    // The chunk whose lines are being delivered; valid while the window
+    // handles one of them.
+    std::uint64_t DeliveringChunk() const { return m_delivering; }
 
 private:
     static unsigned __stdcall ThreadMain(void* self);
@@ -61,11 +67,12 @@ private:
     const std::chrono::milliseconds m_closePause;
     const HWND m_owner;
     HandshakeHandOver& m_handOver;
-    LineAssembler m_lines;  // worker thread only
+    ReceivePath m_received;  // worker thread only, but for its chunk count
     UniqueHandle m_thread;
     DWORD m_threadId = 0;
     std::atomic<bool> m_connected{false};
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_peerClosed{false};
     std::atomic<bool> m_ended{false};
+    std::atomic<std::uint64_t> m_delivering{0};
 };

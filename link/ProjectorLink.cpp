@@ -131,6 +131,7 @@ bool ProjectorLink::Open(std::optional<int>& report)
                                                   m_window, m_handOver);
     if (!worker->Start()) return false;
     m_worker = std::move(worker);
+    m_lineGate.NewConnection();
     m_openingLines.clear();
     m_readingLines = true;  // a projector that greets does so at once
     WaitHandlingSentMessages(m_handOver.workerStarted.get(), INFINITE);
@@ -163,6 +164,7 @@ void ProjectorLink::Close()
 bool ProjectorLink::SendText(std::string_view bytes)
 {
     if (!m_worker) return false;
+    m_lineGate.CommandSent(m_worker->ChunksRead());
     return m_worker->Socket().SendData(bytes.data(), static_cast<int>(bytes.size())) == TRUE;
 }
 
@@ -200,16 +202,20 @@ void ProjectorLink::ReapEndedWorker()
 
 LRESULT ProjectorLink::OnReplyLine(const char* text, std::size_t length)
 {
-    // Lines from a link being torn down are not acted on.
-    if (!m_worker || m_worker->Stopping()) return 0;
+    if (!m_worker) return 0;
     const std::string_view line(text != nullptr ? text : "", text != nullptr ? length : 0);
-    if (m_readingLines) {
+    switch (m_lineGate.For(m_worker->DeliveringChunk(), m_worker->Stopping(), m_readingLines)) {
+    case LineGate::Route::Drop:
+        return 0;
+    case LineGate::Route::Opening:
         m_openingLines.emplace_back(line);
         SetEvent(m_lineArrived.get());
         return 0;
+    case LineGate::Route::Session:
+        Perform(m_session->Line(line));
+        ArmIdleTimer();
+        return 0;
     }
-    Perform(m_session->Line(line));
-    ArmIdleTimer();
     return 0;
 }
 
@@ -250,6 +256,7 @@ void ProjectorLink::Perform(const LinkActions& actions)
             if (!m_worker) break;
             KillTimer(m_window, kIdleTimer);
             SetTimer(m_window, kCommandTimer, static_cast<UINT>(m_settings.commandTimeout.count()), nullptr);
+            m_lineGate.CommandSent(m_worker->ChunksRead());
             m_worker->Socket().SendData(action.text.data(), static_cast<int>(action.text.size()));
             break;
         case Kind::StopTimer:

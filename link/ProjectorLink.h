@@ -23,6 +23,7 @@
 #include "ClientThread.h"
 #include "Command.h"
 #include "HandshakeHandOver.h"
+#include "LineGate.h"
 #include "LinkClient.h"
 #include "Press.h"
 #include "ProjectorSession.h"
@@ -101,4 +102,5 @@ private:
     bool m_readingLines = false;
     std::deque<std::string> m_openingLines;
     UniqueHandle m_lineArrived;
+    LineGate m_lineGate;
 };
