@@ -7,6 +7,7 @@
 #include "CallbackGuard.h"
 #include "LinkMessages.h"
 #include "SessionRecords.h"
+#include "Wait.h"
 
 namespace {
 
@@ -16,7 +17,12 @@ constexpr DWORD kConnectTimeoutMs = 2000;
 
 CClientThread::CClientThread(std::string address, std::uint16_t port, std::chrono::milliseconds closePause,
                              HWND owner, HandshakeHandOver& handOver)
-    : m_address(std::move(address)), m_port(port), m_closePause(closePause), m_owner(owner), m_handOver(handOver)
+    : m_address(std::move(address)),
+      m_port(port),
+      m_closePause(closePause),
+      m_owner(owner),
+      m_handOver(handOver),
+      m_stop(CreateEventA(nullptr, TRUE, FALSE, nullptr))
 {
 }
 
@@ -39,7 +45,15 @@ bool CClientThread::Start()
 void CClientThread::RequestStop()
 {
     m_stopping = true;
+    SetEvent(m_stop.get());
     if (m_threadId != 0) PostThreadMessageA(m_threadId, WM_WORKER_STOP, 0, 0);
+}
+
+bool CClientThread::WaitUntilStarted()
+{
+    if (!m_thread) return false;
+    const HANDLE objects[] = {m_handOver.workerStarted.get(), m_thread.get()};
+    return WaitHandlingSentMessages(objects, 2, INFINITE) == WAIT_OBJECT_0;
 }
 
 unsigned __stdcall CClientThread::ThreadMain(void* self)
@@ -56,6 +70,10 @@ void CClientThread::Run()
     // a stop request posted right away is not lost.
     MSG msg;
     PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+    if (m_stopping) {
+        m_ended = true;  // stopped before it started: no connection is made
+        return;
+    }
     m_connected = m_socket.Connect(m_address, m_port, kConnectTimeoutMs);
     SetEvent(m_handOver.workerStarted.get());
     // The loop runs even when the connection failed; the link stops it.
@@ -70,11 +88,12 @@ void CClientThread::Run()
 
 void CClientThread::RunMessageLoop()
 {
-    HANDLE network = m_socket.NetworkEvent();
+    const HANDLE objects[] = {m_stop.get(), m_socket.NetworkEvent()};
     for (;;) {
-        const DWORD count = network != WSA_INVALID_EVENT && m_connected ? 1 : 0;
-        const DWORD woke = MsgWaitForMultipleObjects(count, &network, FALSE, INFINITE, QS_ALLINPUT);
-        if (count == 1 && woke == WAIT_OBJECT_0) {
+        const DWORD count = objects[1] != WSA_INVALID_EVENT && m_connected ? 2 : 1;
+        const DWORD woke = MsgWaitForMultipleObjects(count, objects, FALSE, INFINITE, QS_ALLINPUT);
+        if (woke == WAIT_OBJECT_0) return;  // the stop event: ends the loop whether or not its message came
+        if (count == 2 && woke == WAIT_OBJECT_0 + 1) {
             const long events = m_socket.TakeNetworkEvents();
             if (events & FD_READ) ReceiveChunk();
             if (events & FD_CLOSE) OnClose();

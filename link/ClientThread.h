@@ -35,8 +35,13 @@ public:
     // Creates the thread and lets it run. False when it cannot be created.
     bool Start();
     // From now on its reply lines are for a link being torn down; posts
-    // WM_WORKER_STOP.
+    // WM_WORKER_STOP and signals the stop event the loop also waits on, so a
+    // stop that cannot be posted (no thread yet, or no queue) still ends it.
+    // A worker stopped before it connected ends without connecting.
     void RequestStop();
+    // Waits until the connect attempt is over (true) or the thread has ended
+    // without making one (false). Handles sent messages meanwhile.
+    bool WaitUntilStarted();
     HANDLE ThreadHandle() const { return m_thread.get(); }
 
     CClientSocket& Socket() { return m_socket; }
@@ -69,6 +74,7 @@ private:
     HandshakeHandOver& m_handOver;
     ReceivePath m_received;  // worker thread only, but for its chunk count
     UniqueHandle m_thread;
+    UniqueHandle m_stop;  // manual reset: the link wants the worker to end
     DWORD m_threadId = 0;
     std::atomic<bool> m_connected{false};
     std::atomic<bool> m_stopping{false};

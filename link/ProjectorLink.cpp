@@ -134,8 +134,7 @@ bool ProjectorLink::Open(std::optional<int>& report)
     m_lineGate.NewConnection();
     m_openingLines.clear();
     m_readingLines = true;  // a projector that greets does so at once
-    WaitHandlingSentMessages(m_handOver.workerStarted.get(), INFINITE);
-    if (!m_worker->Connected()) {
+    if (!m_worker->WaitUntilStarted() || !m_worker->Connected()) {
         StopWorker();
         report = kStatusConnectFailed;
         return false;
