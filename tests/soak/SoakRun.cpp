@@ -380,9 +380,11 @@ std::size_t SoakRun::EventCount() const
 void SoakRun::RandomizeProjector()
 {
     if (m_options.pjlink) {
-        static const char* const kPjlinkPower[] = {"0", "1", "2", "3"};
+        // Set directly, cooling down and warming up last until the next
+        // episode; "on" comes most, so "Power off?" comes often.
+        static const char* const kPjlinkPower[] = {"0", "0", "1", "1", "1", "1", "2", "3"};
         static const char* const kAvMute[] = {"30", "11", "21", "31"};
-        m_sim->SetPower(kPjlinkPower[Between(0, 3)]);
+        m_sim->SetPower(kPjlinkPower[Between(0, 7)]);
         m_sim->SetAvMute(kAvMute[Between(0, 3)]);
         m_sim->SetFreeze(Chance(50));
         return;
