@@ -262,6 +262,10 @@ void ProjectorLink::Perform(const LinkActions& actions)
             KillTimer(m_window, kCommandTimer);
             break;
         case Kind::Close:
+            // A reply line can close the connection (a refused password):
+            // the worker that sent it must not wait for this answer while
+            // its thread is waited for.
+            ReleaseSender();
             StopWorker();
             break;
         case Kind::Report:

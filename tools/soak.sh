@@ -4,7 +4,10 @@
 # every fault at random while a user presses buttons; checked after every
 # step (tests/soak/SoakRun.h). Exits with the soak's status.
 #
-#   tools/soak.sh [minutes] [--seed N]    default 20 minutes, a new seed
+#   tools/soak.sh [minutes] [--seed N] [--protocol native|pjlink]
+#                                         default 20 minutes, a new seed, the
+#                                         native protocol; every argument after
+#                                         the minutes goes to the soak
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"

@@ -837,6 +837,61 @@ TEST(Simulator, PjlinkAuthentication)
     }
 }
 
+// A projector whose password changes for a while, and the random each
+// connection was greeted with, as a judge of the console's digests reads it.
+TEST(Simulator, PjlinkPasswordChangesAndGreetingRandoms)
+{
+    ProjectorSimulator sim(Pjlink("127.0.77.31"));
+    ASSERT_TRUE(sim.Start());
+    const struct {
+        const char* why;
+        std::function<void()> change;
+        std::string wanted;  // the password new connections want afterwards
+        bool greeted;
+    } cases[] = {
+        {"the option's: none", [] {}, "", true},
+        {"another one for a while", [&] { sim.SetPassword("later1"); }, "later1", true},
+        {"no PJLink password is ignored", [&] { sim.SetPassword("not one"); }, "later1", true},
+        {"cleared: the option's again", [&] { sim.ClearFaults(); }, "", true},
+        {"not greeted", [&] { sim.SetPassword("x9"); sim.SetNoGreeting(true); }, "x9", false},
+        {"another greeting", [&] { sim.SetNoGreeting(false); sim.SetGreeting("HELLO\r"); }, "x9", false},
+        {"closed on accept", [&] { sim.SetGreeting(""); sim.SetCloseAt(Close::OnAccept); }, "x9", false},
+        {"greeted again", [&] { sim.SetCloseAt(Close::Never); }, "x9", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        c.change();
+        const auto before = sim.ConnectionCount();
+        Client client("127.0.77.31", kPjlinkPort);
+        ASSERT_TRUE(ProjectorSimulator::WaitUntil([&] { return sim.ConnectionCount() == before + 1; }, kLimit));
+        const auto randoms = sim.GreetingRandoms();
+        ASSERT_EQ(randoms.size(), static_cast<std::size_t>(before + 1));
+        if (!c.greeted) {
+            EXPECT_EQ(randoms.back(), "");
+            continue;
+        }
+        if (c.wanted.empty()) {
+            EXPECT_EQ(client.Read(kOpenGreeting.size()), kOpenGreeting);
+            EXPECT_EQ(randoms.back(), "");
+            EXPECT_EQ(client.Ask("%1CLSS ?\r", "%1CLSS=2\r"), "%1CLSS=2\r");
+            continue;
+        }
+        const std::string greeting = client.Read(18);
+        ASSERT_EQ(greeting.size(), 18u);
+        EXPECT_EQ(randoms.back(), greeting.substr(9, 8));
+        EXPECT_EQ(client.Ask(ProjectorSimulator::Md5Hex(randoms.back() + c.wanted) + "%1CLSS ?\r", "%1CLSS=2\r"),
+                  "%1CLSS=2\r");
+    }
+
+    SCOPED_TRACE("a connection keeps the password it was greeted with");
+    sim.SetPassword("first1");
+    Client client("127.0.77.31", kPjlinkPort);
+    const std::string random = client.Read(18).substr(9, 8);
+    sim.SetPassword("second2");
+    EXPECT_EQ(client.Ask(ProjectorSimulator::Md5Hex(random + "first1") + "%1CLSS ?\r", "%1CLSS=2\r"),
+              "%1CLSS=2\r");
+}
+
 TEST(Simulator, PjlinkCommandsAndReplies)
 {
     std::mutex mutex;

@@ -184,6 +184,43 @@ TEST_F(PjlinkTest, ProjectorFailureIsPrompted)
     EXPECT_TRUE(WaitForSent("%1POWR ?\r%1INPT 11\r")) << ProjectorSimulator::Escape(Sent());
 }
 
+// The projector refuses the digest in front of a command, not the opening's:
+// it says so before its reply, or its password was changed while Beamdesk
+// runs (met on the next connection, once Beamdesk has closed the idle one
+// itself, so no press can race the close). The console says the password
+// does not match, and once the projector takes it again the next press gets
+// through.
+TEST_F(PjlinkTest, PasswordRefusedForACommandIsPrompted)
+{
+    auto& sim = PjlinkSimulator("pass1", "pass1");
+    HWND console = StartConnected();
+    const struct {
+        const char* why;
+        std::function<void()> fault;
+        bool newConnection;
+    } cases[] = {
+        {"a refusal before the reply", [&] { sim.SetGarbageBeforeReplies("PJLINK ERRA\r"); }, false},
+        {"the projector's password changed", [&] { sim.SetPassword("other2"); }, true},
+    };
+    for (const auto& c : cases) {
+        c.fault();
+        if (c.newConnection) {
+            ASSERT_TRUE(WaitFor([&] { return sim.OpenConnectionCount() == 0; }, 60s)) << c.why;
+        }
+        const auto connections = sim.ConnectionCount();
+        Press(IDC_COMPUTER1);
+        const Prompt prompt = m_program->WaitForPrompt();
+        EXPECT_EQ(prompt.text, kWrongPassword) << c.why;
+        EXPECT_EQ(sim.ConnectionCount(), connections + (c.newConnection ? 1 : 0)) << c.why;
+        PostMessageA(prompt.hwnd, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(m_program->WaitForNoPrompt()) << c.why;
+        sim.ClearFaults();
+        EXPECT_TRUE(PressUntilSentPjlink(IDC_QUILLAN)) << c.why;
+        EXPECT_TRUE(WaitFor([&] { return WindowText(console) == kConnected; })) << c.why << ": " << WindowText(console);
+    }
+    ExpectNoPrompt();
+}
+
 // Connections are short: the projector's idle close, and Beamdesk's own
 // after 20 s, leave the console "Connected", and the next press reconnects
 // without a prompt and without asking the class again.

@@ -1,6 +1,7 @@
 // The console's buttons as the soak's user sees them: which layout shows each
-// one and the command a press of it must send there. The CC button's query
-// and its drop-down are the user's own steps.
+// one and the command a press of it must send there, in either protocol. The
+// CC button's query and its drop-down are the user's own steps (the native
+// protocol only: under PJLink the button is hidden).
 #pragma once
 
 #include "resource.h"
@@ -24,6 +25,21 @@ inline constexpr SoakButton kSoakButtons[] = {
     {IDC_FREEZE, "Freeze", "FREEZE?\r", "FREEZE?\r"},
     {IDC_VOLUME_DOWN, "Volume -", "KEY 56\r", "KEY 56\r"},
     {IDC_VOLUME_UP, "Volume +", "KEY 57\r", "KEY 57\r"},
+};
+
+// Under PJLink, with the input codes Beamdesk uses when Beamdesk.ini names none.
+inline constexpr SoakButton kPjlinkButtons[] = {
+    {IDC_POWER, "Power", "%1POWR ?\r", "%1POWR ?\r"},
+    {IDC_COMPUTER1, "Computer1", "%1INPT 11\r", nullptr},
+    {IDC_COMPUTER2, "Computer2", "%1INPT 12\r", nullptr},
+    {IDC_COMPUTER, "Computer", nullptr, "%1INPT 11\r"},
+    {IDC_QUILLAN, "Quillan", "%1INPT 51\r", nullptr},
+    {IDC_VIDEO, "Video", "%1INPT 21\r", "%1INPT 21\r"},
+    {IDC_SVIDEO, "S-Video", "%1INPT 22\r", nullptr},
+    {IDC_AVMUTE, "A/V Mute", "%1AVMT ?\r", "%1AVMT ?\r"},
+    {IDC_FREEZE, "Freeze", "%2FREZ ?\r", "%2FREZ ?\r"},
+    {IDC_VOLUME_DOWN, "Volume -", "%2SVOL 0\r", "%2SVOL 0\r"},
+    {IDC_VOLUME_UP, "Volume +", "%2SVOL 1\r", "%2SVOL 1\r"},
 };
 
 inline constexpr const char* kCaptionQuery = "CCAP?\r";

@@ -161,3 +161,94 @@ Fault PickFault(std::mt19937_64& random)
     }
     }
 }
+
+namespace {
+
+// What a PJLink projector may put before its replies: lines of its own,
+// replies nobody asked for (some taken for the answer, some errors, one
+// refusing the password), a line longer than the console's receive buffer,
+// NUL and 0xFF bytes. None names a class: a projector that lies about its
+// class gets what it asked for.
+std::string PjlinkGarbage(std::mt19937_64& random)
+{
+    const std::vector<std::string> choices = {
+        "HELLO\r",
+        "\r\r",
+        "PJLINK 0\r",
+        "PJLINK ERRA\r",
+        "%1INPT=OK\r",
+        "%1POWR=1\r",
+        "%1powr=0\r",
+        "%1AVMT=31\r%2FREZ=1\r",
+        "%1POWR=ERR4\r",
+        "%1AVMT=ERR4\r%2FREZ=ERR4\r%1INPT=ERR4\r",
+        "%2SVOL=ERR2\r%1INPT=ERR3\r",
+        std::string(1500, 'x') + "\r",
+        Sim::SampleGarbage(3000),
+        "no line end ",
+    };
+    return OneOf(random, choices);
+}
+
+}  // namespace
+
+std::string RandomPjlinkPassword(std::mt19937_64& random)
+{
+    static const char kCharacters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::string password(static_cast<std::size_t>(Between(random, 1, 32)), 'x');
+    for (char& c : password) c = kCharacters[Between(random, 0, static_cast<int>(sizeof kCharacters) - 2)];
+    return password;
+}
+
+Fault PickPjlinkFault(std::mt19937_64& random, const std::string& password)
+{
+    switch (Between(random, 0, 15)) {
+    case 0: return Standing("none", [](Sim&) {});
+    case 1: return AtHandshake(Standing("no greeting", [](Sim& s) { s.SetNoGreeting(true); }));
+    case 2: return Standing("greeting, then silence", [](Sim& s) { s.SetSilentCommands(true); });
+    case 3: return Standing("ERR3 for power", [](Sim& s) { s.SetPowerErr3(true); });
+    case 4: return CloseAt("close after a reply", Close::AfterReplyValue);
+    case 5: return CloseAt("close on command", Close::OnCommand);
+    case 6: {
+        const auto limit = std::chrono::milliseconds(Between(random, 100, 3000));
+        Fault f = Standing("idle close", [=](Sim& s) { s.SetIdleLimit(limit); });
+        f.detail += Format(" after %d ms", static_cast<int>(limit.count()));
+        return f;
+    }
+    case 7: {
+        const auto pause = std::chrono::milliseconds(Between(random, 1, 8));
+        Fault f = Standing("trickled replies", [=](Sim& s) { s.SetTrickleReplies(true, pause); });
+        f.detail += Format(", %d ms a byte", static_cast<int>(pause.count()));
+        return f;
+    }
+    case 8: {
+        const auto bytes = static_cast<std::size_t>(Between(random, 1, 12));
+        const auto pause = std::chrono::milliseconds(Between(random, 20, 400));
+        Fault f = Standing("split replies", [=](Sim& s) { s.SetSplitReplies(bytes, pause); });
+        f.detail += Format(" after %d bytes, %d ms", static_cast<int>(bytes), static_cast<int>(pause.count()));
+        return f;
+    }
+    case 9: return Standing("lower-case replies", [](Sim& s) { s.SetLowerCaseReplies(true); });
+    case 10: {
+        const std::string bytes = PjlinkGarbage(random);
+        Fault f = Standing("garbage before replies", [=](Sim& s) { s.SetGarbageBeforeReplies(bytes); });
+        f.detail.append(" ").append(Sim::Escape(bytes.substr(0, 40))).append(bytes.size() > 40 ? "..." : "");
+        return f;
+    }
+    case 11: return AtHandshake(Standing("refuse connections", [](Sim& s) { s.SetRefuseConnections(true); }));
+    case 12: return AtHandshake(Standing("hang connects", [](Sim& s) { s.SetHangConnects(true); }));
+    case 13: return AtHandshake(CloseAt("close on accept", Close::OnAccept));
+    case 14: {
+        Fault f = Standing("drop connections at random", [](Sim&) {});
+        f.dropsAtRandom = true;
+        return f;
+    }
+    default: {
+        std::string other = RandomPjlinkPassword(random);
+        if (other == password) other.back() = other.back() == 'a' ? 'b' : 'a';
+        Fault f = Standing("wrong password", [=](Sim& s) { s.SetPassword(other); });
+        f.detail += " (the projector wants \"" + other + "\")";
+        return AtHandshake(f);
+    }
+    }
+}

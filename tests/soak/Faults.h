@@ -1,5 +1,5 @@
 // The projector's misbehaviours that the soak injects, one per episode, each
-// drawn at random with random parameters.
+// drawn at random with random parameters, for the protocol the run speaks.
 #pragma once
 
 #include <functional>
@@ -21,5 +21,10 @@ struct Fault {
     std::function<void(ProjectorSimulator&)> inject;
 };
 
-// One fault, or none, with its parameters drawn from `random`.
+// One fault of the native protocol, or none, with its parameters drawn from `random`.
 Fault PickFault(std::mt19937_64& random);
+// The same for a PJLink projector whose password is `password` (empty: none).
+Fault PickPjlinkFault(std::mt19937_64& random, const std::string& password);
+
+// 1 to 32 ASCII letters and digits.
+std::string RandomPjlinkPassword(std::mt19937_64& random);

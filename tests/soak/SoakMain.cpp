@@ -1,6 +1,7 @@
-// soak [--minutes N] [--seed N]: the real program under Wine against a
-// projector that misbehaves at random (see SoakRun.h). Exit status 0 when
-// the program behaved throughout, 1 after a violation, 2 for bad arguments.
+// soak [--minutes N] [--seed N] [--protocol native|pjlink]: the real
+// program under Wine against a projector that misbehaves at random (see
+// SoakRun.h). Exit status 0 when the program behaved throughout, 1 after a
+// violation, 2 for bad arguments.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -12,10 +13,11 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: soak [--minutes N] [--seed N]\n"
-    "  --minutes N  how long to run (default 1; fractions allowed)\n"
-    "  --seed N     the seed of every random choice (default: a new one, printed);\n"
-    "               the same seed makes the same choices, not the same timing\n";
+    "usage: soak [--minutes N] [--seed N] [--protocol native|pjlink]\n"
+    "  --minutes N      how long to run (default 1; fractions allowed)\n"
+    "  --seed N         the seed of every random choice (default: a new one, printed);\n"
+    "                   the same seed makes the same choices, not the same timing\n"
+    "  --protocol NAME  the protocol the projector and the settings choose (default native)\n";
 
 bool ParseNumber(const char* text, double& out)
 {
@@ -45,6 +47,9 @@ int main(int argc, char** argv)
             ++i;
         } else if (arg == "--seed" && hasValue && ParseSeed(argv[i + 1], options.seed)) {
             ++i;
+        } else if (arg == "--protocol" && hasValue && (std::string(argv[i + 1]) == "native" ||
+                                                      std::string(argv[i + 1]) == "pjlink")) {
+            options.pjlink = std::string(argv[++i]) == "pjlink";
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;

@@ -17,10 +17,14 @@ using namespace std::chrono_literals;
 const std::string kNoAnswer = "Projector is not responding. ";
 const std::string kWrongPassword = "The password does not match. ";
 const std::string kPowerOff = "Power off?";
+const std::string kProjectorFailure = "The projector reports a failure. ";  // PJLink only
+const std::string kConnected = "Beamdesk V1.00 [Connected]";
+const std::string kDisconnected = "Beamdesk V1.00 [Disconnect]";
 
 constexpr auto kAnswerLimit = 5s;     // the console must handle a sent message within this
 constexpr auto kReopenLimit = 90s;    // from a cleared fault to a command on a session
 constexpr auto kCloseLimit = 30s;     // an answered prompt or menu goes, the program ends
+constexpr auto kTitleLimit = 10s;     // from a command on a new connection to "[Connected]"
 constexpr auto kOwnKeepAlive = 300s;  // the console's own keep-alive period
 constexpr int kRecentSteps = 16;
 
@@ -40,13 +44,25 @@ std::string Seconds(std::chrono::steady_clock::duration d)
     return text;
 }
 
+// The password of the run, the same for projector and settings: none or
+// one of the protocol's.
+std::string RunPassword(bool pjlink, std::mt19937_64& random)
+{
+    const bool none = std::uniform_int_distribution<int>(0, 1)(random) == 0;
+    if (none) return "";
+    return pjlink ? RandomPjlinkPassword(random) : "soak";
+}
+
 }  // namespace
 
 SoakRun::SoakRun(SoakOptions options)
     : m_options(options),
       m_random(options.seed),
-      m_password(std::uniform_int_distribution<int>(0, 1)(m_random) == 0 ? "" : "soak"),
-      m_checker(m_password)
+      m_password(RunPassword(options.pjlink, m_random)),
+      // The console keeps a projector's class while it runs: one for the run.
+      m_class(options.pjlink && std::uniform_int_distribution<int>(0, 99)(m_random) < 25 ? 1 : 2),
+      m_checker(m_password),
+      m_pjlinkChecker(m_password, m_class)
 {
 }
 
@@ -65,8 +81,10 @@ int SoakRun::Run()
                                       std::chrono::duration<double, std::ratio<60>>(m_options.minutes));
     try {
         SetUp();
-        std::printf("soak: seed %llu, %g minute(s), projector %s, password %s\n",
-                    static_cast<unsigned long long>(m_options.seed), m_options.minutes, m_address.c_str(),
+        std::printf("soak: seed %llu, %g minute(s), %s, projector %s%s, password %s\n",
+                    static_cast<unsigned long long>(m_options.seed), m_options.minutes,
+                    m_options.pjlink ? "PJLink" : "native protocol", m_address.c_str(),
+                    m_options.pjlink ? (" of class " + std::to_string(m_class)).c_str() : "",
                     m_password.empty() ? "none" : ("\"" + m_password + "\"").c_str());
         std::fflush(stdout);
         while (Clock::now() < deadline) Episode();
@@ -78,22 +96,28 @@ int SoakRun::Run()
         std::fflush(stdout);
         return 1;
     }
-    std::printf("soak passed: seed %llu, %s\n", static_cast<unsigned long long>(m_options.seed),
-                Seconds(Clock::now() - start).c_str());
+    std::printf("soak passed: seed %llu, %s, %s\n", static_cast<unsigned long long>(m_options.seed),
+                m_options.pjlink ? "PJLink" : "native protocol", Seconds(Clock::now() - start).c_str());
     m_summary.Print(stdout);
     std::fflush(stdout);
     return 0;
 }
 
 // A simulator on a free 127.0.55.x address, the settings key pointing at it
-// with the CC button shown in both layouts, and the program started.
+// with the protocol chosen and the CC button shown in both layouts (PJLink
+// hides it whatever the flags say), and the program started.
 void SoakRun::SetUp()
 {
     ClearProgramRegistry();
+    m_summary.pjlink = m_options.pjlink;
     for (int octet = 1; octet <= 50 && !m_sim; ++octet) {
         ProjectorSimulator::Options options;
         options.address = "127.0.55." + std::to_string(octet);
         options.password = m_password;
+        if (m_options.pjlink) {
+            options.protocol = ProjectorSimulator::Protocol::Pjlink;
+            options.pjlinkClass = m_class;
+        }
         options.warmUpMs = 300;
         options.coolDownMs = 300;
         options.onReceived = [this](int, const std::string&) { ++m_chunks; };
@@ -108,7 +132,12 @@ void SoakRun::SetUp()
     ResetSettings(settings);
     const std::uint8_t ip[4] = {127, 0, 55, static_cast<std::uint8_t>(std::stoi(m_address.substr(9)))};
     std::memcpy(settings.ipAddress, ip, sizeof ip);
-    SetPasswordText(settings, m_password);
+    if (m_options.pjlink) {
+        settings.protocol = kProtocolPjlink;
+        SetPjlinkPasswordText(settings, m_password);
+    } else {
+        SetPasswordText(settings, m_password);
+    }
     settings.showAdvanceCC = 1;
     settings.showSimpleCC = 1;
     SaveSettings(settings);
@@ -125,13 +154,13 @@ void SoakRun::SetUp()
         for (const Prompt& p : prompts) AnswerPrompt(p);
     }
     if (m_program->Console() == nullptr) Fail("the console did not appear");
-    m_checker.OpenedAtStartUp(static_cast<std::size_t>(m_sim->ConnectionCount()));
+    if (!m_options.pjlink) m_checker.OpenedAtStartUp(static_cast<std::size_t>(m_sim->ConnectionCount()));
     CheckAll();
 }
 
 void SoakRun::Episode()
 {
-    const Fault fault = PickFault(m_random);
+    const Fault fault = m_options.pjlink ? PickPjlinkFault(m_random, m_password) : PickFault(m_random);
     ++m_summary.episodes;
     ++m_summary.faults[fault.kind];
     m_fault = "episode " + std::to_string(m_summary.episodes) + ", " + fault.detail;
@@ -169,17 +198,17 @@ void SoakRun::UserStep(const Fault& fault)
             Note("the projector drops every connection");
             ++m_summary.drops;
             m_sim->CloseAllConnections();
-        } else if (roll < 55) {
+        } else if (roll < 55 || (m_options.pjlink && roll < 67)) {
             PressButton(false);
         } else if (roll < 67) {
             Note("press CC");
             ++m_summary.presses;
-            m_checker.Pressed(kCaptionQuery);
+            Pressed(kCaptionQuery);
             m_user->PressCaptionButton();
         } else if (roll < 80) {
             Note("keep-alive tick");
             ++m_summary.ticks;
-            m_checker.Ticked();
+            Ticked();
             m_user->TickKeepAlive();
         } else if (roll < 83) {
             m_advanced = !m_advanced;
@@ -199,7 +228,7 @@ void SoakRun::UserStep(const Fault& fault)
 void SoakRun::Reopen(const Fault& fault)
 {
     m_sim->ClearFaults();
-    const std::size_t firstPress = m_checker.EventCount();
+    const std::size_t firstPress = EventCount();
     const auto start = Clock::now();
     auto lastPress = start - 1h;
     for (;;) {
@@ -214,6 +243,10 @@ void SoakRun::Reopen(const Fault& fault)
         Think(300ms);
     }
     if (fault.repliesOutOfStep) m_checker.EndOutOfStep(static_cast<std::size_t>(m_sim->ConnectionCount()) - 1);
+    // The press went out on a connection that opened: the console says so.
+    if (m_options.pjlink && !WaitFor([&] { return WindowText(m_program->Console()) == kConnected; }, kTitleLimit))
+        Fail("the title reads \"" + WindowText(m_program->Console()) + "\" " + Seconds(kTitleLimit) +
+             " after a press reached the projector");
 }
 
 // Time is up: the program must end when asked to.
@@ -233,8 +266,7 @@ void SoakRun::Finish()
         return false;
     }, kCloseLimit);
     if (!ended) Fail("the program did not end within " + Seconds(kCloseLimit) + " of WM_CLOSE");
-    m_verdict = m_checker.Check(m_sim->Received(), OwnTimerTicks());
-    if (m_verdict.badConnection) Fail(m_verdict.reason, m_verdict.badConnection);
+    JudgeLog();
 }
 
 bool SoakRun::AnswerPromptOrMenu()
@@ -246,6 +278,7 @@ bool SoakRun::AnswerPromptOrMenu()
         return true;
     }
     if (HWND menu = m_user->OpenMenu()) {
+        if (m_options.pjlink) Fail("a drop-down menu opened under PJLink");
         UseMenu(menu);
         return true;
     }
@@ -260,7 +293,7 @@ void SoakRun::AnswerPrompt(const Prompt& prompt)
         const bool yes = Chance(50);
         Note(yes ? "answer \"Power off?\" with Yes" : "answer \"Power off?\" with No");
         ++(yes ? m_summary.yes : m_summary.no);
-        if (yes) m_checker.ConfirmedPowerOff();
+        if (yes) ConfirmedPowerOff();
         button = yes ? IDYES : IDNO;
     } else {
         Note("OK to \"" + prompt.text + "\"");
@@ -277,7 +310,7 @@ void SoakRun::UseMenu(HWND menu)
         const int entry = Between(0, static_cast<int>(std::size(kCaptionEntries)) - 1);
         Note(std::string("choose ") + kCaptionEntries[entry][0] + " from the CC drop-down");
         ++m_summary.captionChoices;
-        m_checker.Pressed(std::string("CCAP ") + kCaptionEntries[entry][1] + "\r");
+        Pressed(std::string("CCAP ") + kCaptionEntries[entry][1] + "\r");
         m_user->ChooseMenuEntry(menu, entry);
     } else {
         Note("Escape from the CC drop-down");
@@ -289,27 +322,73 @@ void SoakRun::UseMenu(HWND menu)
         Fail("the CC drop-down stayed open " + Seconds(kCloseLimit) + " after a choice or Escape");
 }
 
-// A button the current layout shows; plainOnly leaves out the toggles.
+// A button the current layout shows; plainOnly leaves out the toggles (and,
+// for a class-1 projector, the class-2 commands the console never sends it).
 void SoakRun::PressButton(bool plainOnly)
 {
     std::vector<const SoakButton*> shown;
-    for (const SoakButton& b : kSoakButtons) {
+    auto consider = [&](const SoakButton& b) {
         const char* command = m_advanced ? b.advanced : b.simple;
-        if (command == nullptr) continue;
-        if (plainOnly && command[std::strlen(command) - 2] == '?') continue;
+        if (command == nullptr) return;
+        if (plainOnly && command[std::strlen(command) - 2] == '?') return;
+        if (plainOnly && m_options.pjlink && m_class == 1 && command[1] == '2') return;
         shown.push_back(&b);
-    }
+    };
+    if (m_options.pjlink)
+        std::for_each(std::begin(kPjlinkButtons), std::end(kPjlinkButtons), consider);
+    else
+        std::for_each(std::begin(kSoakButtons), std::end(kSoakButtons), consider);
     const SoakButton& button = *shown[static_cast<std::size_t>(Between(0, static_cast<int>(shown.size()) - 1))];
     Note(std::string("press ") + button.name);
     ++m_summary.presses;
-    m_checker.Pressed(m_advanced ? button.advanced : button.simple);
+    Pressed(m_advanced ? button.advanced : button.simple);
     m_user->Press(button.id);
+}
+
+// What the user did, told to the judge of the run's protocol.
+void SoakRun::Pressed(const std::string& command)
+{
+    if (m_options.pjlink)
+        m_pjlinkChecker.Pressed(command);
+    else
+        m_checker.Pressed(command);
+}
+
+void SoakRun::Ticked()
+{
+    if (m_options.pjlink)
+        m_pjlinkChecker.Ticked();
+    else
+        m_checker.Ticked();
+}
+
+void SoakRun::ConfirmedPowerOff()
+{
+    if (m_options.pjlink)
+        m_pjlinkChecker.ConfirmedPowerOff();
+    else
+        m_checker.ConfirmedPowerOff();
+}
+
+std::size_t SoakRun::EventCount() const
+{
+    return m_options.pjlink ? m_pjlinkChecker.EventCount() : m_checker.EventCount();
 }
 
 // The projector's state at an episode's start, so that every toggle meets
 // each of its states.
 void SoakRun::RandomizeProjector()
 {
+    if (m_options.pjlink) {
+        // Set directly, cooling down and warming up last until the next
+        // episode; "on" comes most, so "Power off?" comes often.
+        static const char* const kPjlinkPower[] = {"0", "0", "1", "1", "1", "1", "2", "3"};
+        static const char* const kAvMute[] = {"30", "11", "21", "31"};
+        m_sim->SetPower(kPjlinkPower[Between(0, 7)]);
+        m_sim->SetAvMute(kAvMute[Between(0, 3)]);
+        m_sim->SetFreeze(Chance(50));
+        return;
+    }
     static const char* const kPower[] = {"01", "02", "03", "04", "05"};
     static const char* const kCaption[] = {"00", "11", "12", "7F"};
     m_sim->SetPower(kPower[Between(0, 4)]);
@@ -340,23 +419,52 @@ void SoakRun::CheckAll()
     if (!answered) Fail("the console did not answer a sent message within " + Seconds(kAnswerLimit));
     m_summary.longestAnswer = std::max(m_summary.longestAnswer, *answered);
     CheckPrompts(m_program->Prompts());
+    if (m_options.pjlink) CheckPjlinkConsole();
+    JudgeLog();
+}
 
+void SoakRun::JudgeLog()
+{
     const auto received = m_sim->Received();
-    m_verdict = m_checker.Check(received, OwnTimerTicks());
     m_summary.connections = received.size();
     m_summary.bytes = 0;
     for (const std::string& c : received) m_summary.bytes += c.size();
-    m_summary.pressesArrived = m_verdict.pressesArrived;
-    m_summary.keepAlives = m_verdict.keepAlives;
+    if (m_options.pjlink) {
+        // Read after the log: never shorter than it.
+        const auto verdict = m_pjlinkChecker.Check(received, m_sim->GreetingRandoms());
+        m_verdict = {verdict.badConnection, verdict.reason, verdict.eventsExplained};
+        m_summary.pressesArrived = verdict.pressesArrived;
+        m_summary.followUps = verdict.followUps;
+        m_summary.powerOffs = verdict.powerOffs;
+        m_summary.classQuestions = verdict.classQuestions;
+        m_summary.digests = verdict.digests;
+    } else {
+        const auto verdict = m_checker.Check(received, OwnTimerTicks());
+        m_verdict = {verdict.badConnection, verdict.reason, verdict.eventsExplained};
+        m_summary.pressesArrived = verdict.pressesArrived;
+        m_summary.keepAlives = verdict.keepAlives;
+    }
     if (m_verdict.badConnection) Fail(m_verdict.reason, m_verdict.badConnection);
 }
 
-// Only the console's three prompts, and never one stacked on its own kind.
+// The CC button stays hidden in either layout, and the title is one of the
+// console's two.
+void SoakRun::CheckPjlinkConsole()
+{
+    HWND console = m_program->Console();
+    if (IsWindowVisible(GetDlgItem(console, IDC_CC))) Fail("the CC button is shown under PJLink");
+    const std::string title = WindowText(console);
+    if (title != kConnected && title != kDisconnected) Fail("an unexpected title: \"" + title + "\"");
+}
+
+// Only the console's prompts (the failure report is PJLink's), and never one
+// stacked on its own kind.
 void SoakRun::CheckPrompts(const std::vector<Prompt>& prompts)
 {
     for (std::size_t i = 0; i < prompts.size(); ++i) {
         const std::string& text = prompts[i].text;
-        if (text != kNoAnswer && text != kWrongPassword && text != kPowerOff)
+        if (text != kNoAnswer && text != kWrongPassword && text != kPowerOff &&
+            !(m_options.pjlink && text == kProjectorFailure))
             Fail("an unexpected prompt: \"" + text + "\"");
         for (std::size_t j = 0; j < i; ++j)
             if (prompts[j].text == text) Fail("two \"" + text + "\" prompts at once");
@@ -367,8 +475,8 @@ void SoakRun::Fail(const std::string& what, std::optional<std::size_t> connectio
 {
     std::string report = "\nSOAK FAILED after " + std::to_string(m_summary.steps) + " user steps (" + m_fault +
                          "): " + what + "\n";
-    report += "  seed " + std::to_string(m_options.seed) + "; replay with: soak --seed " +
-              std::to_string(m_options.seed) + "\n";
+    report += "  seed " + std::to_string(m_options.seed) + "; replay with: soak " +
+              (m_options.pjlink ? "--protocol pjlink " : "") + "--seed " + std::to_string(m_options.seed) + "\n";
     if (connection && m_sim) {
         const auto received = m_sim->Received();
         if (*connection < received.size()) {
@@ -377,6 +485,12 @@ void SoakRun::Fail(const std::string& what, std::optional<std::size_t> connectio
             if (bytes.size() > kShown) bytes = "..." + bytes.substr(bytes.size() - kShown);
             report += "  connection " + std::to_string(*connection + 1) + " of " + std::to_string(received.size()) +
                       " received: " + bytes + "\n";
+            if (m_options.pjlink) {
+                const auto randoms = m_sim->GreetingRandoms();
+                const std::string random = *connection < randoms.size() ? randoms[*connection] : "";
+                report += "  its greeting asked for " +
+                          (random.empty() ? std::string("no password") : "a digest of \"" + random + "\"") + "\n";
+            }
         }
     }
     report += "  the last steps:\n";

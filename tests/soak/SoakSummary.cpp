@@ -20,11 +20,20 @@ void PrintCounts(std::FILE* out, const char* title, const std::map<std::string, 
 void SoakSummary::Print(std::FILE* out) const
 {
     std::fprintf(out, "  episodes %d, user steps %d, checks %d\n", episodes, steps, checks);
-    std::fprintf(out, "  presses %d (%zu reached the projector), CC choices %d, CC drop-downs escaped %d\n", presses,
-                 pressesArrived, captionChoices, menusEscaped);
-    std::fprintf(out, "  keep-alive ticks %d (%zu keep-alives sent), layout switches %d, random drops %d\n", ticks,
-                 keepAlives, layoutSwitches, drops);
-    std::fprintf(out, "  \"Power off?\" answered Yes %d, No %d\n", yes, no);
+    if (pjlink) {
+        std::fprintf(out, "  presses %d (%zu reached the projector), follow-ups %zu, class questions %zu\n", presses,
+                     pressesArrived, followUps, classQuestions);
+        std::fprintf(out, "  keep-alive ticks %d (nothing goes out for them), layout switches %d, random drops %d\n",
+                     ticks, layoutSwitches, drops);
+        std::fprintf(out, "  \"Power off?\" answered Yes %d, No %d; power-offs sent %zu\n", yes, no, powerOffs);
+        std::fprintf(out, "  digests checked %zu\n", digests);
+    } else {
+        std::fprintf(out, "  presses %d (%zu reached the projector), CC choices %d, CC drop-downs escaped %d\n", presses,
+                     pressesArrived, captionChoices, menusEscaped);
+        std::fprintf(out, "  keep-alive ticks %d (%zu keep-alives sent), layout switches %d, random drops %d\n", ticks,
+                     keepAlives, layoutSwitches, drops);
+        std::fprintf(out, "  \"Power off?\" answered Yes %d, No %d\n", yes, no);
+    }
     std::fprintf(out, "  projector: %zu connections, %zu bytes received\n", connections, bytes);
     PrintCounts(out, "faults by kind", faults);
     PrintCounts(out, "prompts by text", prompts);

@@ -8,6 +8,7 @@
 #include <string>
 
 struct SoakSummary {
+    bool pjlink = false;  // the protocol of the run: what there is to count
     int episodes = 0;
     int steps = 0;
     int checks = 0;
@@ -29,6 +30,10 @@ struct SoakSummary {
     std::size_t bytes = 0;
     std::size_t pressesArrived = 0;
     std::size_t keepAlives = 0;
+    std::size_t followUps = 0;       // PJLink
+    std::size_t powerOffs = 0;       // PJLink
+    std::size_t classQuestions = 0;  // PJLink
+    std::size_t digests = 0;         // PJLink
 
     void Print(std::FILE* out) const;
 };

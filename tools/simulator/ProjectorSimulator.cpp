@@ -136,6 +136,7 @@ struct Connection {
     std::string pending;    // received, not yet consumed
     // PJLink.
     std::string random;           // sent in the greeting; empty with security off
+    std::string password;         // the one wanted when the connection was accepted
     bool authenticated = false;   // a line carried the right digest
     Clock::time_point idleSince;  // the greeting or the last reply
 };
@@ -167,6 +168,7 @@ struct Faults {
     bool powerErr3 = false;
     bool lowerCase = false;
     std::optional<std::chrono::milliseconds> idleLimit;
+    std::optional<std::string> password;  // PJLink: instead of Options::password
 };
 
 }  // namespace
@@ -204,6 +206,7 @@ struct ProjectorSimulator::Impl {
     Faults faults;
     bool closeAllRequested = false;
     std::vector<std::string> received;
+    std::vector<std::string> greetingRandoms;  // PJLink: one per connection, as greeted
     int openCount = 0;
     bool running = false;
     bool stopping = false;
@@ -445,18 +448,21 @@ void ProjectorSimulator::Impl::Accept()
     Faults f;
     {
         std::lock_guard lock(mutex);
+        f = faults;
+        if (pjlink) {
+            c.idleSince = Clock::now();
+            c.password = f.password.value_or(options.password);
+            if (!c.password.empty()) {
+                char random[16];
+                std::snprintf(random, sizeof random, "%08x", static_cast<unsigned>(randoms() & 0xFFFFFFFFu));
+                c.random = random;
+            }
+        }
+        const bool greeted = f.closeAt != CloseMoment::OnAccept && !f.noGreeting && f.greeting.empty();
         received.emplace_back();
+        greetingRandoms.push_back(greeted ? c.random : std::string());
         c.number = static_cast<int>(received.size());
         openCount = static_cast<int>(connections.size()) + 1;
-        f = faults;
-    }
-    if (pjlink) {
-        c.idleSince = Clock::now();
-        if (!options.password.empty()) {
-            char random[16];
-            std::snprintf(random, sizeof random, "%08x", static_cast<unsigned>(randoms() & 0xFFFFFFFFu));
-            c.random = random;
-        }
     }
     if (f.closeAt == CloseMoment::OnAccept)
         CloseConnection(c);
@@ -660,7 +666,7 @@ bool ProjectorSimulator::Impl::PjlinkLineStep(Connection& c)
 
     std::optional<std::string> reply;
     if (!c.random.empty()) {
-        const std::string digest = Md5Hex(c.random + options.password);
+        const std::string digest = Md5Hex(c.random + c.password);
         const bool carriesDigest = digest.size() == kDigestSize && line.compare(0, kDigestSize, digest) == 0;
         if (carriesDigest) {
             c.authenticated = true;
@@ -1298,6 +1304,13 @@ void ProjectorSimulator::SetCloseAt(CloseMoment moment)
     impl_->faults.closeAt = moment;
 }
 
+void ProjectorSimulator::SetPassword(std::string password)
+{
+    if (!password.empty() && !IsPjlinkPassword(password)) return;
+    std::lock_guard lock(impl_->mutex);
+    impl_->faults.password = std::move(password);
+}
+
 void ProjectorSimulator::SetRefuseConnections(bool on)
 {
     impl_->Request([&] { impl_->faults.refuse = on; });
@@ -1374,6 +1387,12 @@ std::vector<std::string> ProjectorSimulator::Received() const
 {
     std::lock_guard lock(impl_->mutex);
     return impl_->received;
+}
+
+std::vector<std::string> ProjectorSimulator::GreetingRandoms() const
+{
+    std::lock_guard lock(impl_->mutex);
+    return impl_->greetingRandoms;
 }
 
 int ProjectorSimulator::ConnectionCount() const

@@ -181,6 +181,10 @@ public:
     // PJLink: replaces Options::idleLimitMs for every connection (0: never).
     // ClearFaults() restores the option.
     void SetIdleLimit(std::chrono::milliseconds limit);
+    // PJLink: connections accepted from now on want this password (empty:
+    // none) instead of Options::password; one that is no PJLink password is
+    // ignored. ClearFaults() restores the option.
+    void SetPassword(std::string password);
     // Every reply leaves in two sends: the first firstPartBytes bytes, a pause,
     // then the rest. 0 sends replies whole.
     void SetSplitReplies(std::size_t firstPartBytes,
@@ -217,6 +221,11 @@ public:
 
     // Bytes received, one string per connection in connection order.
     std::vector<std::string> Received() const;
+    // PJLink: the random each connection's greeting carried, in connection
+    // order; empty for a greeting without a password and for a connection
+    // that got none (SetNoGreeting, SetGreeting, closed on accept). Never
+    // shorter than Received() read before it.
+    std::vector<std::string> GreetingRandoms() const;
     int ConnectionCount() const;      // connections accepted so far
     int OpenConnectionCount() const;  // connections open now
 
