@@ -96,6 +96,12 @@ const BuiltInText kAddedTexts[kAddedTextCount] = {
     {98, "Native (port 3629)"},
     {99, "PJLink (port 4352)"},
     {100, "The projector reports a failure. "},
+    {104, "Presenter keys"},
+    {105, "A/V Mute"},
+    {106, "Freeze"},
+    {107, "Power"},
+    {108, "In use by another program"},
+    {109, "Already set for a key above"},
 };
 
 std::string ExpandLineBreaks(std::string_view text)

@@ -152,6 +152,12 @@ GERMAN = {
     98: "Nativ (Port 3629)",
     99: "PJLink (Port 4352)",
     100: "Der Projektor meldet eine Störung. ",
+    104: "Präsentationstasten",
+    105: "A/V stumm",
+    106: "Standbild",
+    107: "Ein/Aus",
+    108: "Von einem anderen Programm belegt",
+    109: "Schon für eine Taste darüber gewählt",
 }
 
 # ------------------------------------------------------------------ French ---
@@ -252,6 +258,12 @@ FRENCH = {
     98: "Natif (port 3629)",
     99: "PJLink (port 4352)",
     100: "Le projecteur signale une panne. ",
+    104: "Touches de présentation",
+    105: "Muet A/V",
+    106: "Figer l'image",
+    107: "Alimentation",
+    108: "Utilisée par un autre programme",
+    109: "Déjà choisie pour une touche au-dessus",
 }
 
 # ---------------------------------------------------------------- Japanese ---
@@ -350,6 +362,12 @@ JAPANESE = {
     98: "ネイティブ (ポート 3629)",
     99: "PJLink (ポート 4352)",
     100: "プロジェクターが異常を報告しています。 ",
+    104: "プレゼンテーション用キー",
+    105: "A/Vミュート",
+    106: "フリーズ",
+    107: "電源",
+    108: "ほかのプログラムが使用中です",
+    109: "上のキーと同じ組み合わせです",
 }
 
 # code, language named in the file's first line, code page, texts, [SYSTEM]
