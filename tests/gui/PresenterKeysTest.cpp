@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <initializer_list>
+#include <iterator>
 #include <vector>
 
 #include "UserObjects.h"
