@@ -1,7 +1,8 @@
 // The console's buttons and what the link asks of the user: each press hands
 // its intent to the link, which sends what the projector's protocol makes of
 // it; "Power off?" and the CC drop-down are shown when the link's reply
-// handling asks for them. User-interface thread.
+// handling asks for them. A presenter key is a press of its button.
+// User-interface thread.
 #include <chrono>
 #include <utility>
 
@@ -48,6 +49,63 @@ void CConsoleDlg::OnButton(int controlId)
 {
     for (const ButtonPress& b : kButtonPresses)
         if (b.controlId == controlId) m_link.Press(b.press);
+}
+
+void CConsoleDlg::RegisterPresenterKeys()
+{
+    CBeamdeskApp* app = GetBeamdeskApp();
+    if (app == nullptr) return;
+    const AppSettings& settings = app->Settings();
+    for (std::size_t i = 0; i < kPresenterKeyCount; ++i) {
+        const PresenterKey& key = kPresenterKeys[i];
+        m_presenterKeys[i].Reset();
+        if (const auto registration = RegistrationOf(settings.*key.hotkey))
+            m_presenterKeys[i].Register(GetHwnd(), key.buttonId, registration->modifiers, registration->virtualKey);
+    }
+}
+
+void CConsoleDlg::ReleasePresenterKeys()
+{
+    for (HotkeyRegistration& key : m_presenterKeys) key.Reset();
+}
+
+namespace {
+
+bool OwnedBy(HWND window, HWND owner)
+{
+    for (HWND w = GetWindow(window, GW_OWNER); w != nullptr; w = GetWindow(w, GW_OWNER))
+        if (w == owner) return true;
+    return false;
+}
+
+// The topmost window of this thread that is in the console's way: visible,
+// enabled and owned by it, directly or through another (a prompt over the
+// About box). Found by the z-order, not by activation: a box that opened
+// while another program was in front need not have been activated.
+HWND WindowInTheWay(HWND console)
+{
+    const DWORD thread = GetCurrentThreadId();
+    for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+        if (GetWindowThreadProcessId(w, nullptr) != thread) continue;
+        if (IsWindowVisible(w) && IsWindowEnabled(w) && OwnedBy(w, console)) return w;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+// As a click on its button, whichever buttons the layout shows. While a
+// prompt or the About box keeps the console disabled, nothing is pressed, and
+// (as for a click on the disabled console) the window in the way comes to the
+// front: it may be hidden behind the program the presenter shows.
+void CConsoleDlg::OnPresenterKey(int buttonId)
+{
+    if (!IsWindowEnabled(GetHwnd())) {
+        if (HWND inTheWay = WindowInTheWay(GetHwnd())) SetForegroundWindow(inTheWay);
+        return;
+    }
+    for (const PresenterKey& key : kPresenterKeys)
+        if (key.buttonId == buttonId) OnButton(buttonId);
 }
 
 // Video's input depends on the layout shown at the moment of the press.

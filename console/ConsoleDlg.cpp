@@ -17,9 +17,10 @@ namespace {
 
 constexpr std::size_t kMaxCcItems = 20;
 
-// Posted to itself at the end of its start-up: the first connection is made
-// once the console is on screen.
+// Posted to itself at the end of its start-up: the first connection is made,
+// and the presenter keys are registered, once the console is on screen.
 constexpr UINT WM_STARTUP_CONNECT = WM_USER + 11;
+constexpr UINT WM_STARTUP_KEYS = WM_USER + 12;
 
 struct TextOf {
     unsigned messageId;
@@ -99,6 +100,7 @@ BOOL CConsoleDlg::OnInitDialog()
 
     AddToolTips();
     PlaceInitially();
+    PostMessageA(GetHwnd(), WM_STARTUP_KEYS, 0, 0);
     if (_stricmp(m_ipText.c_str(), "0.0.0.0") != 0) PostMessageA(GetHwnd(), WM_STARTUP_CONNECT, 0, 0);
     m_link.StartKeepAlive();
     return TRUE;
@@ -289,6 +291,14 @@ bool CConsoleDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         m_link.Connect();
         result = 0;
         return true;
+    case WM_STARTUP_KEYS:
+        RegisterPresenterKeys();
+        result = 0;
+        return true;
+    case WM_HOTKEY:
+        OnPresenterKey(static_cast<int>(wParam));
+        result = 0;
+        return true;
     case WM_QUERYENDSESSION:
         OnSessionEnding(true);
         result = TRUE;
@@ -316,8 +326,6 @@ bool CConsoleDlg::OnPaint()
     return true;
 }
 
-// The window goes: the link ends, and the single-instance mark comes off
-// while the window is still there to take it from.
 // The user's session ends with the console open: the system ends the process
 // without the usual exit, so the end-of-run save happens now. A cancelled end
 // leaves it for later.
@@ -331,8 +339,12 @@ void CConsoleDlg::OnSessionEnding(bool ending)
         app->EndCancelled();
 }
 
+// The window goes: the link ends, and the presenter keys and the
+// single-instance mark come off while the window is still there to take them
+// from.
 void CConsoleDlg::OnDestroy()
 {
+    ReleasePresenterKeys();
     m_link.Shutdown();
     m_toolTip.reset();
     m_instanceMark.Reset();

@@ -3,6 +3,9 @@
 // buttons, shows the link state in its title, owns the link and every prompt.
 // The link is one member: buttons call it, its window messages and timers are
 // handed to it, and it asks the console (as its client) what needs the user.
+// The presenter keys the settings name are the console's global hot keys once
+// it is on screen, let go while the settings dialog is open and when the
+// window goes; each presses its button.
 // User-interface thread only.
 #pragma once
 
@@ -15,6 +18,7 @@
 #include "ConsoleButtonOwner.h"
 #include "Dialog.h"
 #include "Gdi.h"
+#include "SettingsValues.h"
 #include "UserObjects.h"
 
 #include "LinkClient.h"
@@ -36,6 +40,8 @@ public:
     const CConsoleButton& ModeButton() const { return m_modeButton; }
     const std::vector<CcItem>& CaptionItems() const { return m_ccItems; }
     const std::string& AddressShown() const { return m_ipText; }
+    // Whether the presenter key of kPresenterKeys[index] is registered now.
+    bool PresenterKeyActive(std::size_t index) const { return m_presenterKeys[index].Active(); }
 
 protected:
     void DoDataExchange() override;
@@ -88,6 +94,12 @@ private:
     // Commands, and what the link asks of the user.
     void OnButton(int controlId);
     void OnVideo();
+    // The presenter keys the settings name: registered as far as the system
+    // lets us (a key another program holds stays unregistered; the settings
+    // dialog says so), and let go.
+    void RegisterPresenterKeys();
+    void ReleasePresenterKeys();
+    void OnPresenterKey(int buttonId);
     void OnCcItem(UINT id);
     bool ConfirmPowerOff() override;
     void ShowCaptionMenu(int tickedCommandId) override;
@@ -117,5 +129,6 @@ private:
     Dialog* m_activeChild = nullptr;  // the settings dialog or the About box while open
     WindowProperty m_instanceMark;    // the single-instance property on the console
     PromptStack m_prompts;
+    HotkeyRegistration m_presenterKeys[kPresenterKeyCount];  // as kPresenterKeys; id = the button's
     ProjectorLink m_link{*this};
 };

@@ -1,5 +1,7 @@
-// The menu bar's Settings and About. Settings closes the link while the
-// dialog is open, stores what OK leaves and lays the console out again, and
+// The menu bar's Settings and About. Settings closes the link and lets go of
+// the presenter keys while the dialog is open (the dialog tries combinations
+// itself, and ours would count as another program's), stores what OK leaves
+// and lays the console out again, then registers the keys stored now and
 // reopens the link with whatever address is stored now.
 #include "AboutBox.h"
 #include "BeamdeskApp.h"
@@ -15,6 +17,7 @@ void CConsoleDlg::OnSettings()
     HWND focus = GetFocus();
     if (focus == nullptr) focus = GetDlgItem(IDC_POWER);
     m_link.Disconnect();
+    ReleasePresenterKeys();
 
     m_activeChild = &dialog;
     const INT_PTR result = dialog.DoModal();
@@ -25,6 +28,7 @@ void CConsoleDlg::OnSettings()
         LayoutButtons();
     }
 
+    RegisterPresenterKeys();
     m_ipText = AddressText(app->Settings());
     ConfigureLink();
     if (_stricmp(m_ipText.c_str(), "0.0.0.0") != 0) m_link.Connect();

@@ -27,7 +27,8 @@ LRESULT CALLBACK PromptStack::HookProc(int code, WPARAM wParam, LPARAM lParam)
     PromptStack* self = t_hooked;
     if (self == nullptr) return 0;
     if (code != HCBT_ACTIVATE) return CallNextHookEx(self->m_hook.get(), code, wParam, lParam);
+    // Another program's window taking the foreground comes as no window here.
     const auto activated = reinterpret_cast<HWND>(wParam);
-    if (activated != self->m_mainWindow) self->m_onScreen = activated;
+    if (activated != nullptr && activated != self->m_mainWindow) self->m_onScreen = activated;
     return 0;
 }

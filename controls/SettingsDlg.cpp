@@ -15,12 +15,12 @@ struct Caption {
     unsigned messageId;
 };
 
-// Captions besides the dialog title (48) and the layout check boxes, whose
-// captions sit in kShowFlagBoxes.
+// Captions besides the dialog title (48), the layout check boxes, whose
+// captions sit in kShowFlagBoxes, and the presenter keys' labels (kPresenterKeys).
 constexpr Caption kCaptions[] = {
     {IDC_START_UP, 50},       {IDC_STARTUP_LABEL, 49}, {IDC_ADDRESS_LABEL, 51}, {IDC_PROTOCOL_LABEL, 97},
-    {IDC_PASSWORD_LABEL, 52}, {IDC_ADVANCED_GROUP, 54}, {IDC_SIMPLE_GROUP, 65},  {IDOK, 45},
-    {IDCANCEL, 46},
+    {IDC_PASSWORD_LABEL, 52}, {IDC_ADVANCED_GROUP, 54}, {IDC_SIMPLE_GROUP, 65},  {IDC_HOTKEY_GROUP, 104},
+    {IDOK, 45},               {IDCANCEL, 46},
 };
 
 // The protocol drop-down's entries, in this order: its index is the stored value.
@@ -33,8 +33,17 @@ constexpr int kDialogFontControls[] = {
     IDC_SHOW_ADVANCE_QUILLAN,   IDC_SHOW_ADVANCE_VIDEO,     IDC_SHOW_ADVANCE_SVIDEO,  IDC_SHOW_ADVANCE_AVMUTE,
     IDC_SHOW_ADVANCE_VOLUME,    IDC_SHOW_ADVANCE_FREEZE,    IDC_SHOW_ADVANCE_CC,      IDC_SIMPLE_GROUP,
     IDC_SHOW_SIMPLE_COMPUTER,   IDC_SHOW_SIMPLE_VIDEO,      IDC_SHOW_SIMPLE_AVMUTE,   IDC_SHOW_SIMPLE_VOLUME,
-    IDC_SHOW_SIMPLE_FREEZE,     IDC_SHOW_SIMPLE_CC,         IDOK,                     IDCANCEL,
+    IDC_SHOW_SIMPLE_FREEZE,     IDC_SHOW_SIMPLE_CC,         IDC_HOTKEY_GROUP,         IDC_HOTKEY_AVMUTE,
+    IDC_HOTKEY_AVMUTE_LABEL,    IDC_HOTKEY_AVMUTE_STATUS,   IDC_HOTKEY_FREEZE,        IDC_HOTKEY_FREEZE_LABEL,
+    IDC_HOTKEY_FREEZE_STATUS,   IDC_HOTKEY_POWER,           IDC_HOTKEY_POWER_LABEL,   IDC_HOTKEY_POWER_STATUS,
+    IDOK,                       IDCANCEL,
 };
+
+// The scratch id under which a combination is tried on the dialog's window.
+constexpr int kTrialHotkeyId = 1;
+
+static_assert(kHotkeyShift == HOTKEYF_SHIFT && kHotkeyControl == HOTKEYF_CONTROL && kHotkeyAlt == HOTKEYF_ALT);
+static_assert(kModShift == MOD_SHIFT && kModControl == MOD_CONTROL && kModAlt == MOD_ALT);
 
 constexpr int kPasswordPointSize = 10;
 constexpr std::uint8_t kHighestFirstOctet = 223;  // no multicast or reserved addresses
@@ -99,6 +108,14 @@ BOOL CSettingsDlg::OnInitDialog()
     m_ipAddress.SetFieldRange(0, 0, kHighestFirstOctet);
 
     ValuesToControls();
+    for (std::size_t i = 0; i < kPresenterKeyCount; ++i) {
+        HWND field = GetDlgItem(kPresenterKeys[i].fieldId);
+        // A key alone or with Shift only would be lost to typing everywhere:
+        // the control adds Ctrl+Alt to it.
+        SendMessageA(field, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
+        SendMessageA(field, HKM_SETHOTKEY, values.keys[i], 0);
+    }
+    CheckKeys();
     return TRUE;  // the focus goes to the first tab stop, the start-up box
 }
 
@@ -125,6 +142,7 @@ void CSettingsDlg::SetCaptions()
     SetWindowTextA(GetHwnd(), Text(48).c_str());
     for (const Caption& c : kCaptions) SetWindowTextA(GetDlgItem(c.controlId), Text(c.messageId).c_str());
     for (const ShowFlagBox& box : kShowFlagBoxes) SetWindowTextA(GetDlgItem(box.controlId), Text(box.captionId).c_str());
+    for (const PresenterKey& key : kPresenterKeys) SetWindowTextA(GetDlgItem(key.labelId), Text(key.captionId).c_str());
 }
 
 // The language file's size is taken as it stands, as a point size: the usual
@@ -184,10 +202,61 @@ void CSettingsDlg::OnProtocolChanged()
     ShowPassword();
 }
 
+void CSettingsDlg::ReadKeys(std::uint16_t (&keys)[kPresenterKeyCount]) const
+{
+    for (std::size_t i = 0; i < kPresenterKeyCount; ++i)
+        keys[i] = LOWORD(SendMessageA(GetDlgItem(kPresenterKeys[i].fieldId), HKM_GETHOTKEY, 0, 0));
+}
+
+KeyStatus CSettingsDlg::StatusOf(const std::uint16_t (&keys)[kPresenterKeyCount], std::size_t index) const
+{
+    const auto registration = RegistrationOf(keys[index]);
+    if (!registration) return KeyStatus::Free;
+    if (SameKeyAbove(keys, index)) return KeyStatus::SetAbove;
+    HotkeyRegistration trial;
+    return trial.Register(GetHwnd(), kTrialHotkeyId, registration->modifiers, registration->virtualKey)
+               ? KeyStatus::Free
+               : KeyStatus::Taken;
+}
+
+bool CSettingsDlg::CheckKeys()
+{
+    std::uint16_t keys[kPresenterKeyCount] = {};
+    ReadKeys(keys);
+    bool newlyShown = false;
+    for (std::size_t i = 0; i < kPresenterKeyCount; ++i) {
+        const KeyStatus status = StatusOf(keys, i);
+        if (status == m_keyStatus[i]) continue;
+        if (status != KeyStatus::Free) newlyShown = true;
+        m_keyStatus[i] = status;
+        const unsigned textId = StatusTextId(status);
+        SetWindowTextA(GetDlgItem(kPresenterKeys[i].statusId), textId != 0 ? Text(textId).c_str() : "");
+    }
+    return newlyShown;
+}
+
+bool CSettingsDlg::PreTranslateMessage(MSG& msg)
+{
+    if (msg.message == WM_KEYDOWN && (msg.wParam == VK_BACK || msg.wParam == VK_DELETE)) {
+        for (const PresenterKey& key : kPresenterKeys) {
+            if (msg.hwnd != GetDlgItem(key.fieldId)) continue;
+            SendMessageA(msg.hwnd, HKM_SETHOTKEY, 0, 0);
+            CheckKeys();
+            return true;
+        }
+    }
+    return Dialog::PreTranslateMessage(msg);
+}
+
 bool CSettingsDlg::OnCommand(UINT id, UINT code, HWND control)
 {
     if (id == IDC_PROTOCOL) {
         if (code == CBN_SELCHANGE) OnProtocolChanged();
+        return true;
+    }
+    for (const PresenterKey& key : kPresenterKeys) {
+        if (static_cast<int>(id) != key.fieldId) continue;
+        if (code == EN_CHANGE) CheckKeys();
         return true;
     }
     return Dialog::OnCommand(id, code, control);
@@ -201,9 +270,11 @@ void CSettingsDlg::ValuesFromControls()
     ShownPassword() = WindowTextOf(m_passwordEdit.GetHwnd());
 }
 
-// OK: everything the dialog shows goes into the copy, for the caller.
+// OK: everything the dialog shows goes into the copy, for the caller; first,
+// a key found unusable just now is shown, and the dialog stays.
 void CSettingsDlg::OnOK()
 {
+    if (CheckKeys()) return;
     ValuesFromControls();
     SettingsDialogValues values;
     values.address = m_ipAddress.GetAddress();
@@ -212,6 +283,7 @@ void CSettingsDlg::OnOK()
     values.password = m_password;
     values.pjlinkPassword = m_pjlinkPassword;
     for (std::size_t i = 0; i < kShowFlagBoxCount; ++i) values.show[i] = m_showFlags[i];
+    ReadKeys(values.keys);
     ApplyDialogValues(values, m_settingsCopy);
     EndDialog(IDOK);
 }

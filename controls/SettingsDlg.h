@@ -1,11 +1,21 @@
 // The settings dialog: start-up registration, projector address, the
-// protocol the projector speaks, its password and the buttons each console
-// layout shows. Each protocol has a password of its own; the field edits the
-// one of the protocol chosen, and switching the protocol shows the other. It edits a copy of the
-// record it is given; after OK the caller takes the edited copy (and stores
-// it), after Cancel nothing has changed. The layout mode is not edited here
-// and survives OK as it was. User-interface thread only; a stack object of the
-// console's Settings command.
+// protocol the projector speaks, its password, the buttons each console
+// layout shows and the presenter keys. Each protocol has a password of its
+// own; the field edits the one of the protocol chosen, and switching the
+// protocol shows the other. It edits a copy of the record it is given; after
+// OK the caller takes the edited copy (and stores it), after Cancel nothing
+// has changed. The layout mode is not edited here and survives OK as it was.
+//
+// Beside each presenter key the dialog says when the key cannot work: another
+// program holds the combination (tried with the dialog's own window, and let
+// go at once), or a key above has the same one. It looks when it opens, on
+// every change and on OK; an OK that finds something not shown yet keeps the
+// dialog open to show it, and the next OK stores the keys as they are. The
+// console must let go of its own keys while the dialog is open, or they would
+// count as another program's. Backspace and Delete clear a key.
+//
+// User-interface thread only; a stack object of the console's Settings
+// command.
 #pragma once
 
 #include <windows.h>
@@ -56,6 +66,8 @@ public:
     const CPasswordEdit& PasswordField() const { return m_passwordEdit; }
     HFONT DialogFont() const { return m_dialogFont.get(); }
 
+    bool PreTranslateMessage(MSG& msg) override;
+
 protected:
     void DoDataExchange() override;
     BOOL OnInitDialog() override;
@@ -78,6 +90,12 @@ private:
     std::string& ShownPassword();
     void ShowPassword();
     void OnProtocolChanged();
+    // The keys as the hot-key controls report them.
+    void ReadKeys(std::uint16_t (&keys)[kPresenterKeyCount]) const;
+    KeyStatus StatusOf(const std::uint16_t (&keys)[kPresenterKeyCount], std::size_t index) const;
+    // Looks at every key and shows what it finds; true when something is
+    // shown now that was not before.
+    bool CheckKeys();
 
     IpAddressControl m_ipAddress;
     BOOL m_showFlags[kShowFlagBoxCount] = {};  // one per check box, as kShowFlagBoxes
@@ -85,6 +103,7 @@ private:
     int m_protocol = kProtocolNative;          // the drop-down's entry
     std::string m_password;                    // the native protocol's
     std::string m_pjlinkPassword;
+    KeyStatus m_keyStatus[kPresenterKeyCount] = {};  // what the status texts show
     CPasswordEdit m_passwordEdit;
     // The address field and the protocol drop-down, bound to carry their
     // labels' names for a screen reader (the system looks that up for an edit

@@ -20,6 +20,45 @@ const ShowFlagBox kShowFlagBoxes[kShowFlagBoxCount] = {
     {IDC_SHOW_SIMPLE_CC, 71, &AppSettings::showSimpleCC},
 };
 
+const PresenterKey kPresenterKeys[kPresenterKeyCount] = {
+    {IDC_AVMUTE, IDC_HOTKEY_AVMUTE, IDC_HOTKEY_AVMUTE_LABEL, 105, IDC_HOTKEY_AVMUTE_STATUS, &AppSettings::hotkeyAvMute},
+    {IDC_FREEZE, IDC_HOTKEY_FREEZE, IDC_HOTKEY_FREEZE_LABEL, 106, IDC_HOTKEY_FREEZE_STATUS, &AppSettings::hotkeyFreeze},
+    {IDC_POWER, IDC_HOTKEY_POWER, IDC_HOTKEY_POWER_LABEL, 107, IDC_HOTKEY_POWER_STATUS, &AppSettings::hotkeyPower},
+};
+
+std::optional<KeyRegistration> RegistrationOf(std::uint16_t hotkey)
+{
+    const unsigned virtualKey = hotkey & 0xFFu;
+    if (virtualKey == 0) return std::nullopt;
+    const unsigned flags = hotkey >> 8;
+    unsigned modifiers = 0;
+    if (flags & kHotkeyShift) modifiers |= kModShift;
+    if (flags & kHotkeyControl) modifiers |= kModControl;
+    if (flags & kHotkeyAlt) modifiers |= kModAlt;
+    return KeyRegistration{modifiers, virtualKey};
+}
+
+unsigned StatusTextId(KeyStatus status)
+{
+    switch (status) {
+    case KeyStatus::Taken:
+        return 108;
+    case KeyStatus::SetAbove:
+        return 109;
+    default:
+        return 0;
+    }
+}
+
+std::optional<std::size_t> SameKeyAbove(const std::uint16_t (&keys)[kPresenterKeyCount], std::size_t index)
+{
+    const auto registration = RegistrationOf(keys[index]);
+    if (!registration) return std::nullopt;
+    for (std::size_t above = 0; above < index; ++above)
+        if (RegistrationOf(keys[above]) == registration) return above;
+    return std::nullopt;
+}
+
 std::uint32_t PackAddress(const std::uint8_t (&octets)[4])
 {
     return static_cast<std::uint32_t>(octets[0]) << 24 | static_cast<std::uint32_t>(octets[1]) << 16 |
@@ -51,6 +90,7 @@ SettingsDialogValues DialogValuesFromSettings(const AppSettings& settings)
     values.pjlinkPassword = PjlinkPasswordText(settings);
     for (std::size_t i = 0; i < kShowFlagBoxCount; ++i)
         values.show[i] = CheckFromFlag(settings.*kShowFlagBoxes[i].flag);
+    for (std::size_t i = 0; i < kPresenterKeyCount; ++i) values.keys[i] = settings.*kPresenterKeys[i].hotkey;
     return values;
 }
 
@@ -63,6 +103,8 @@ void ApplyDialogValues(const SettingsDialogValues& values, AppSettings& settings
     SetPjlinkPasswordText(settings, values.pjlinkPassword);
     for (std::size_t i = 0; i < kShowFlagBoxCount; ++i)
         settings.*kShowFlagBoxes[i].flag = FlagFromCheck(values.show[i]);
+    for (std::size_t i = 0; i < kPresenterKeyCount; ++i)
+        settings.*kPresenterKeys[i].hotkey = HotkeyFromNumber(values.keys[i]);
 }
 
 int PasswordLimit(int protocol)

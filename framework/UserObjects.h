@@ -1,7 +1,7 @@
 // Owning wrappers for the window manager's objects that are released by a
 // call of their own: a hook, a window the program created, a device context
-// borrowed from a window, a paint cycle, a window property, and a window's
-// text read whole. User-interface thread only.
+// borrowed from a window, a paint cycle, a window property, a global hot key,
+// and a window's text read whole. User-interface thread only.
 #pragma once
 
 #include <windows.h>
@@ -88,6 +88,48 @@ public:
 private:
     HWND m_window = nullptr;
     const char* m_name = nullptr;
+};
+
+// A global hot key registered for a window (or, for a null window, the
+// thread), for as long as this object holds it. Reset it while the window
+// still exists (on WM_DESTROY).
+class HotkeyRegistration {
+public:
+    HotkeyRegistration() = default;
+    ~HotkeyRegistration() { Reset(); }
+    HotkeyRegistration(const HotkeyRegistration&) = delete;
+    HotkeyRegistration& operator=(const HotkeyRegistration&) = delete;
+
+    // `modifiers` are MOD_ALT, MOD_CONTROL and MOD_SHIFT; a held key does not
+    // repeat where the system can say so (MOD_NOREPEAT, from Windows 7). False
+    // when the system refuses the combination: another program (or another
+    // registration) holds it.
+    bool Register(HWND window, int id, UINT modifiers, UINT virtualKey)
+    {
+        Reset();
+        if (!RegisterHotKey(window, id, modifiers | MOD_NOREPEAT, virtualKey)) {
+            // An older system refuses the flag itself rather than the combination.
+            if (GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED) return false;
+            if (!RegisterHotKey(window, id, modifiers, virtualKey)) return false;
+        }
+        m_window = window;
+        m_id = id;
+        m_active = true;
+        return true;
+    }
+    void Reset()
+    {
+        if (m_active) UnregisterHotKey(m_window, m_id);
+        m_window = nullptr;
+        m_id = 0;
+        m_active = false;
+    }
+    bool Active() const { return m_active; }
+
+private:
+    HWND m_window = nullptr;  // null: the thread's own
+    int m_id = 0;
+    bool m_active = false;
 };
 
 // The window's whole text (any length).

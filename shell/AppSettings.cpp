@@ -26,6 +26,10 @@ void ResetSettings(AppSettings& s)
     s.showSimpleCC = 0;
     s.protocol = kProtocolNative;
     std::memset(s.pjlinkPassword, 0, sizeof s.pjlinkPassword);
+    // No key is taken unless the user sets one.
+    s.hotkeyAvMute = 0;
+    s.hotkeyFreeze = 0;
+    s.hotkeyPower = 0;
 }
 
 std::string AddressText(const AppSettings& s)
@@ -78,6 +82,7 @@ std::string ChosenPasswordText(const AppSettings& s)
 }
 
 #define FIELD(member) [](AppSettings& s) -> std::uint8_t* { return &s.member; }
+#define HOTKEY(member) [](AppSettings& s) -> std::uint16_t* { return &s.member; }
 
 const SettingsValue kSettingsValues[kSettingsValueCount] = {
     {"Start up", SettingKind::Flag, FIELD(startUp)},
@@ -108,9 +113,13 @@ const SettingsValue kAddedSettingsValues[kAddedSettingsValueCount] = {
     {"Protocol", SettingKind::Protocol, FIELD(protocol)},
     {"PJLink Password", SettingKind::Password, nullptr, [](AppSettings& s) -> char* { return s.pjlinkPassword; },
      kPjlinkPasswordLength},
+    {"Hotkey AVMute", SettingKind::Hotkey, nullptr, nullptr, 0, HOTKEY(hotkeyAvMute)},
+    {"Hotkey Freeze", SettingKind::Hotkey, nullptr, nullptr, 0, HOTKEY(hotkeyFreeze)},
+    {"Hotkey Power", SettingKind::Hotkey, nullptr, nullptr, 0, HOTKEY(hotkeyPower)},
 };
 
 #undef FIELD
+#undef HOTKEY
 
 std::uint8_t FieldFromNumber(SettingKind kind, std::uint32_t number)
 {
@@ -123,4 +132,15 @@ std::uint32_t NumberFromField(SettingKind kind, std::uint8_t field)
 {
     if (kind == SettingKind::Octet) return field;
     return field == 1 ? 1 : 0;
+}
+
+std::uint16_t HotkeyFromNumber(std::uint32_t number)
+{
+    if ((number & 0xFF) == 0) return 0;
+    return static_cast<std::uint16_t>(number & 0xFFFF);
+}
+
+std::uint32_t NumberFromHotkey(std::uint16_t hotkey)
+{
+    return HotkeyFromNumber(hotkey);
 }

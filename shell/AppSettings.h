@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 constexpr std::size_t kPasswordLength = 16;
 constexpr std::size_t kPjlinkPasswordLength = 32;
@@ -38,7 +39,15 @@ struct AppSettings {
     // back in it as above, the additions are left alone.
     std::uint8_t protocol;                        // kProtocolNative or kProtocolPjlink
     char pjlinkPassword[kPjlinkPasswordLength];   // NUL-terminated when shorter, unterminated at 32
+    // Presenter keys, as the hot-key control reports them: the low byte the
+    // virtual-key code, the next the modifier flags (shift 1, control 2, alt
+    // 4, extended key 8). 0: none.
+    std::uint16_t hotkeyAvMute;
+    std::uint16_t hotkeyFreeze;
+    std::uint16_t hotkeyPower;
 };
+// Records are compared byte for byte: no padding may hide between the fields.
+static_assert(std::has_unique_object_representations_v<AppSettings>);
 
 // Built-in defaults; `startUp` is left as it is.
 void ResetSettings(AppSettings& settings);
@@ -62,24 +71,31 @@ enum class SettingKind {
     Octet,     // REG_DWORD, the low byte is the octet
     Password,  // REG_SZ, scrambled, no terminator stored
     Protocol,  // REG_DWORD, 1 reads as PJLink, anything else as the native protocol
+    Hotkey,    // REG_DWORD, the low 16 bits are the key (see HotkeyFromNumber)
 };
 
 struct SettingsValue {
     const char* name;
     SettingKind kind;
-    std::uint8_t* (*field)(AppSettings&);  // null for a password
+    std::uint8_t* (*field)(AppSettings&);  // null for a password and a key
     char* (*text)(AppSettings&) = nullptr;  // a password's field
     std::size_t textLength = 0;             // ... and its length
+    std::uint16_t* (*hotkey)(AppSettings&) = nullptr;  // a key's field
 };
 
 constexpr std::size_t kSettingsValueCount = 22;
 // The values in the order in which they are read and written.
 extern const SettingsValue kSettingsValues[kSettingsValueCount];
-// The values added since, read and written after those: "Protocol" and
-// "PJLink Password". A previous version ignores them.
-constexpr std::size_t kAddedSettingsValueCount = 2;
+// The values added since, read and written after those: "Protocol",
+// "PJLink Password", "Hotkey AVMute", "Hotkey Freeze" and "Hotkey Power". A
+// previous version ignores them.
+constexpr std::size_t kAddedSettingsValueCount = 5;
 extern const SettingsValue kAddedSettingsValues[kAddedSettingsValueCount];
 
 // Number stored in the registry -> field byte, and back.
 std::uint8_t FieldFromNumber(SettingKind kind, std::uint32_t number);
 std::uint32_t NumberFromField(SettingKind kind, std::uint8_t field);
+// A stored key: its low 16 bits; the bits above are ignored, and one without a
+// key code (low byte 0) is none.
+std::uint16_t HotkeyFromNumber(std::uint32_t number);
+std::uint32_t NumberFromHotkey(std::uint16_t hotkey);

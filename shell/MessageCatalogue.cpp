@@ -99,6 +99,12 @@ const BuiltInText kAddedTexts[kAddedTextCount] = {
     {101, "Layout"},
     {102, "Volume down"},
     {103, "Volume up"},
+    {104, "Presenter keys"},
+    {105, "A/V Mute"},
+    {106, "Freeze"},
+    {107, "Power"},
+    {108, "In use by another program"},
+    {109, "Already set for a key above"},
 };
 
 std::string ExpandLineBreaks(std::string_view text)

@@ -79,7 +79,11 @@ int LoadSettings(AppSettings& settings)
             return;
         }
         std::uint32_t number = 0;
-        if (QueryNumber(key.get(), v.name, number)) *v.field(settings) = FieldFromNumber(v.kind, number);
+        if (!QueryNumber(key.get(), v.name, number)) return;
+        if (v.kind == SettingKind::Hotkey)
+            *v.hotkey(settings) = HotkeyFromNumber(number);
+        else
+            *v.field(settings) = FieldFromNumber(v.kind, number);
     });
     return 1;
 }
@@ -96,7 +100,8 @@ int SaveSettings(const AppSettings& settings)
                 SavePassword(key.get(), v, settings);
                 return;
             }
-            const DWORD number = NumberFromField(v.kind, *v.field(copy));
+            const DWORD number = v.kind == SettingKind::Hotkey ? NumberFromHotkey(*v.hotkey(copy))
+                                                               : NumberFromField(v.kind, *v.field(copy));
             RegSetValueExA(key.get(), v.name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
         });
         key.reset();

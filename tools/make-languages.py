@@ -155,6 +155,12 @@ GERMAN = {
     101: "Ansicht",
     102: "Leiser",
     103: "Lauter",
+    104: "Präsentationstasten",
+    105: "A/V stumm",
+    106: "Standbild",
+    107: "Ein/Aus",
+    108: "Von einem anderen Programm belegt",
+    109: "Schon für eine Taste darüber gewählt",
 }
 
 # ------------------------------------------------------------------ French ---
@@ -258,6 +264,12 @@ FRENCH = {
     101: "Disposition",
     102: "Baisser le volume",
     103: "Monter le volume",
+    104: "Touches de présentation",
+    105: "Muet A/V",
+    106: "Figer l'image",
+    107: "Alimentation",
+    108: "Utilisée par un autre programme",
+    109: "Déjà choisie pour une touche au-dessus",
 }
 
 # ---------------------------------------------------------------- Japanese ---
@@ -359,6 +371,12 @@ JAPANESE = {
     101: "レイアウト",
     102: "音量を下げる",
     103: "音量を上げる",
+    104: "プレゼンテーション用キー",
+    105: "A/Vミュート",
+    106: "フリーズ",
+    107: "電源",
+    108: "ほかのプログラムが使用中です",
+    109: "上のキーと同じ組み合わせです",
 }
 
 # code, language named in the file's first line, code page, texts, [SYSTEM]

@@ -13,6 +13,10 @@ TEST(AppSettings, ResetPutsDefaultsAndKeepsStartUp)
     for (std::uint8_t octet : s.ipAddress) EXPECT_EQ(octet, 0);
     EXPECT_EQ(PasswordText(s), "");
     EXPECT_EQ(s.mode, kModeAdvanced);
+    // No key is taken unless the user sets one.
+    EXPECT_EQ(s.hotkeyAvMute, 0);
+    EXPECT_EQ(s.hotkeyFreeze, 0);
+    EXPECT_EQ(s.hotkeyPower, 0);
 
     // Every show flag is 1 but the two CC flags.
     for (const SettingsValue& v : kSettingsValues) {
@@ -57,6 +61,59 @@ TEST(AppSettings, RegistryValuesInTheirFixedOrder)
         EXPECT_EQ(v.kind, (i >= 1 && i <= 4) ? SettingKind::Octet : SettingKind::Flag) << v.name;
         EXPECT_EQ(v.field(s), fields[i]) << v.name;
     }
+}
+
+// The values added since keep their names and order too: a later version
+// reads what this one wrote.
+TEST(AppSettings, AddedValuesInTheirOrder)
+{
+    AppSettings s{};
+    const struct {
+        const char* name;
+        SettingKind kind;
+        const void* field;
+    } expected[kAddedSettingsValueCount] = {
+        {"Protocol", SettingKind::Protocol, &s.protocol},
+        {"PJLink Password", SettingKind::Password, s.pjlinkPassword},
+        {"Hotkey AVMute", SettingKind::Hotkey, &s.hotkeyAvMute},
+        {"Hotkey Freeze", SettingKind::Hotkey, &s.hotkeyFreeze},
+        {"Hotkey Power", SettingKind::Hotkey, &s.hotkeyPower},
+    };
+    for (std::size_t i = 0; i < kAddedSettingsValueCount; ++i) {
+        const SettingsValue& v = kAddedSettingsValues[i];
+        EXPECT_STREQ(v.name, expected[i].name);
+        EXPECT_EQ(v.kind, expected[i].kind) << v.name;
+        const void* field = v.kind == SettingKind::Password ? static_cast<const void*>(v.text(s))
+                            : v.kind == SettingKind::Hotkey ? static_cast<const void*>(v.hotkey(s))
+                                                            : static_cast<const void*>(v.field(s));
+        EXPECT_EQ(field, expected[i].field) << v.name;
+    }
+}
+
+// A key is stored as the hot-key control reports it: low byte the key code,
+// next byte the modifier flags; bits above are ignored, and a value without a
+// key code is none.
+TEST(AppSettings, HotkeyNumbers)
+{
+    struct Case {
+        const char* why;
+        std::uint32_t stored;
+        std::uint16_t key;
+    } const cases[] = {
+        {"none", 0, 0},
+        {"Ctrl+Alt+M", 0x064D, 0x064D},
+        {"Shift+Ctrl+Alt+Page Down, an extended key", 0x0F22, 0x0F22},
+        {"a key without modifiers is kept as stored", 0x0077, 0x0077},
+        {"modifiers without a key are none", 0x0600, 0},
+        {"bits above the two bytes are ignored", 0xABCD064D, 0x064D},
+        {"only bits above: none", 0x00010000, 0},
+        {"modifier bits the control never reports are kept", 0xF041, 0xF041},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(HotkeyFromNumber(c.stored), c.key) << c.why;
+        EXPECT_EQ(NumberFromHotkey(HotkeyFromNumber(c.stored)), c.key) << c.why;
+    }
+    EXPECT_EQ(NumberFromHotkey(0x0600), 0u);  // a field without a key code is written as none
 }
 
 TEST(AppSettings, NumberConversions)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -145,4 +146,103 @@ TEST(SettingsValues, EditedValuesLandInTheirFields)
     EXPECT_EQ(s.showSimpleCC, 1);
     EXPECT_EQ(s.showAdvanceCC, 0);
     EXPECT_EQ(s.mode, kModeAdvanced);
+}
+
+TEST(SettingsValues, PresenterKeyTable)
+{
+    const struct {
+        int buttonId;
+        int fieldId;
+        unsigned captionId;
+        std::uint16_t AppSettings::*hotkey;
+    } expected[kPresenterKeyCount] = {
+        {IDC_AVMUTE, 1152, 105, &AppSettings::hotkeyAvMute},
+        {IDC_FREEZE, 1153, 106, &AppSettings::hotkeyFreeze},
+        {IDC_POWER, 1154, 107, &AppSettings::hotkeyPower},
+    };
+    std::set<int> controls;
+    for (std::size_t i = 0; i < kPresenterKeyCount; ++i) {
+        const PresenterKey& key = kPresenterKeys[i];
+        EXPECT_EQ(key.buttonId, expected[i].buttonId) << i;
+        EXPECT_EQ(key.fieldId, expected[i].fieldId) << i;
+        EXPECT_EQ(key.captionId, expected[i].captionId) << i;
+        EXPECT_EQ(key.hotkey, expected[i].hotkey) << i;
+        // The button id is the registration's id: in the application's range.
+        EXPECT_LT(key.buttonId, 0xC000) << i;
+        controls.insert({key.fieldId, key.labelId, key.statusId});
+    }
+    EXPECT_EQ(controls.size(), 3 * kPresenterKeyCount);
+}
+
+// The hot-key control's flags are shift 1, control 2, alt 4; RegisterHotKey's
+// are alt 1, control 2, shift 4: swapped at both ends.
+TEST(SettingsValues, RegistrationOfAKey)
+{
+    struct Case {
+        const char* why;
+        std::uint16_t key;
+        unsigned modifiers;
+        unsigned virtualKey;
+    } const cases[] = {
+        {"Shift", 0x0141, kModShift, 0x41},
+        {"Ctrl", 0x0241, kModControl, 0x41},
+        {"Alt", 0x0441, kModAlt, 0x41},
+        {"Ctrl+Alt", 0x0670, kModControl | kModAlt, 0x70},
+        {"Shift+Alt", 0x0542, kModShift | kModAlt, 0x42},
+        {"all three", 0x0743, kModShift | kModControl | kModAlt, 0x43},
+        {"the extended-key flag does not reach the registration", 0x0E22, kModControl | kModAlt, 0x22},
+        {"flags the control never reports are dropped", 0xF244, kModControl, 0x44},
+        {"no modifiers", 0x0077, 0, 0x77},
+    };
+    for (const Case& c : cases) {
+        const auto registration = RegistrationOf(c.key);
+        ASSERT_TRUE(registration.has_value()) << c.why;
+        EXPECT_EQ(registration->modifiers, c.modifiers) << c.why;
+        EXPECT_EQ(registration->virtualKey, c.virtualKey) << c.why;
+    }
+    EXPECT_FALSE(RegistrationOf(0).has_value());
+    EXPECT_FALSE(RegistrationOf(0x0600).has_value()) << "modifiers alone are no key";
+}
+
+// A key that registers as one above it cannot work: the one above takes it.
+TEST(SettingsValues, SameKeyAbove)
+{
+    struct Case {
+        const char* why;
+        std::uint16_t keys[kPresenterKeyCount];
+        std::optional<std::size_t> above[kPresenterKeyCount];
+    } const cases[] = {
+        {"all different", {0x064D, 0x0646, 0x0650}, {}},
+        {"all none: none is no clash", {0, 0, 0}, {}},
+        {"the last as the first", {0x064D, 0x0646, 0x064D}, {std::nullopt, std::nullopt, 0}},
+        {"all three the same: each names the first", {0x064D, 0x064D, 0x064D}, {std::nullopt, 0, 0}},
+        {"the extended flag alone differs: the same registration", {0x0622, 0x0E22, 0}, {std::nullopt, 0}},
+        {"other modifiers: different", {0x064D, 0x024D, 0x044D}, {}},
+        {"a key without a code is none", {0x0600, 0x0600, 0}, {}},
+    };
+    for (const Case& c : cases)
+        for (std::size_t i = 0; i < kPresenterKeyCount; ++i) EXPECT_EQ(SameKeyAbove(c.keys, i), c.above[i]) << c.why << " " << i;
+    EXPECT_EQ(StatusTextId(KeyStatus::Free), 0u);
+    EXPECT_EQ(StatusTextId(KeyStatus::Taken), 108u);
+    EXPECT_EQ(StatusTextId(KeyStatus::SetAbove), 109u);
+}
+
+TEST(SettingsValues, PresenterKeysBetweenRecordAndDialog)
+{
+    AppSettings s{};
+    ResetSettings(s);
+    s.hotkeyAvMute = 0x064D;
+    s.hotkeyPower = 0x0E22;
+    SettingsDialogValues values = DialogValuesFromSettings(s);
+    EXPECT_EQ(values.keys[0], 0x064D);
+    EXPECT_EQ(values.keys[1], 0);
+    EXPECT_EQ(values.keys[2], 0x0E22);
+
+    values.keys[0] = 0;       // cleared
+    values.keys[1] = 0x0346;  // set
+    values.keys[2] = 0x0600;  // modifiers held, no key pressed: none
+    ApplyDialogValues(values, s);
+    EXPECT_EQ(s.hotkeyAvMute, 0);
+    EXPECT_EQ(s.hotkeyFreeze, 0x0346);
+    EXPECT_EQ(s.hotkeyPower, 0);
 }

@@ -1,4 +1,8 @@
-// The console's menus and fonts, checked inside the process that owns them.
+// The console's menus, fonts and presenter keys, checked inside the process
+// that owns them.
+#include <windows.h>
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -191,4 +195,39 @@ TEST(ConsoleInProcess, AboutBoxTextsAndFont)
             [](HWND box) { PostMessageA(box, WM_COMMAND, IDOK, 0); });
         EXPECT_EQ(result, IDOK);
     }
+}
+
+// The presenter keys are the console's while it is up: none at a first start;
+// the stored ones registered, so the system refuses them to anyone else, and
+// let go when the console ends. One that someone else holds when the console
+// starts stays unregistered, and the others are registered all the same.
+TEST(ConsoleInProcess, PresenterKeysRegisteredWhileTheConsoleRuns)
+{
+    constexpr UINT kCtrlAltMods = MOD_CONTROL | MOD_ALT;
+    constexpr std::uint16_t kCtrlAlt = (HOTKEYF_CONTROL | HOTKEYF_ALT) << 8;
+    const auto heldElsewhere = [&](UINT key) {
+        HotkeyRegistration trial;
+        return !trial.Register(nullptr, 0x7F, kCtrlAltMods, key);
+    };
+
+    TestApp first;
+    RunConsole(first, [](CConsoleDlg& console) {
+        for (std::size_t i = 0; i < kPresenterKeyCount; ++i) EXPECT_FALSE(console.PresenterKeyActive(i)) << i;
+    });
+
+    HotkeyRegistration freezeHeld;
+    ASSERT_TRUE(freezeHeld.Register(nullptr, 0x70, kCtrlAltMods, 'F'));
+    TestApp app;
+    app.m_settings.hotkeyAvMute = kCtrlAlt | 'M';
+    app.m_settings.hotkeyFreeze = kCtrlAlt | 'F';
+    app.m_settings.hotkeyPower = kCtrlAlt | 'P';
+    RunConsole(app, [&](CConsoleDlg& console) {
+        EXPECT_TRUE(console.PresenterKeyActive(0));
+        EXPECT_FALSE(console.PresenterKeyActive(1));
+        EXPECT_TRUE(console.PresenterKeyActive(2));
+        EXPECT_TRUE(heldElsewhere('M'));
+        EXPECT_TRUE(heldElsewhere('P'));
+    });
+    EXPECT_FALSE(heldElsewhere('M'));
+    EXPECT_FALSE(heldElsewhere('P'));
 }

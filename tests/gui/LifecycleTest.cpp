@@ -56,6 +56,7 @@ TEST_F(LifecycleTest, FirstStartWritesEveryValueAtExit)
     EXPECT_EQ(StoredNumber("Advance Computer 1"), 1u);
     EXPECT_EQ(StoredNumber("IPA"), 0u);
     EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, kSettingsKeyPath, "Password").storedBytes, 0u);
+    for (const char* key : {"Hotkey AVMute", "Hotkey Freeze", "Hotkey Power"}) EXPECT_EQ(StoredNumber(key), 0u) << key;
     const RegValue run = ReadRegValue(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName);
     EXPECT_TRUE(run.exists);
     EXPECT_EQ(run.data, std::string(1, '\0'));

@@ -139,8 +139,36 @@ constexpr CaptionOf kCaptions[] = {
     {IDC_SHOW_ADVANCE_SVIDEO, 59}, {IDC_SHOW_ADVANCE_AVMUTE, 60}, {IDC_SHOW_ADVANCE_VOLUME, 61},
     {IDC_SHOW_ADVANCE_FREEZE, 62}, {IDC_SHOW_ADVANCE_CC, 63},    {IDC_SHOW_SIMPLE_COMPUTER, 66},
     {IDC_SHOW_SIMPLE_VIDEO, 67}, {IDC_SHOW_SIMPLE_AVMUTE, 68},   {IDC_SHOW_SIMPLE_VOLUME, 69},
-    {IDC_SHOW_SIMPLE_FREEZE, 70}, {IDC_SHOW_SIMPLE_CC, 71},
+    {IDC_SHOW_SIMPLE_FREEZE, 70}, {IDC_SHOW_SIMPLE_CC, 71},      {IDC_HOTKEY_GROUP, 104},
+    {IDC_HOTKEY_AVMUTE_LABEL, 105}, {IDC_HOTKEY_FREEZE_LABEL, 106}, {IDC_HOTKEY_POWER_LABEL, 107},
 };
+
+// The presenter keys' fields and status texts, which have no caption of their own.
+constexpr int kKeyControls[] = {
+    IDC_HOTKEY_AVMUTE,        IDC_HOTKEY_FREEZE,        IDC_HOTKEY_POWER,
+    IDC_HOTKEY_AVMUTE_STATUS, IDC_HOTKEY_FREEZE_STATUS, IDC_HOTKEY_POWER_STATUS,
+};
+
+const std::string kTaken = "In use by another program";
+const std::string kSetAbove = "Already set for a key above";
+
+// Key combinations as the hot-key control reports them.
+constexpr std::uint16_t kCtrlAlt = (HOTKEYF_CONTROL | HOTKEYF_ALT) << 8;
+constexpr std::uint16_t kCtrlAltM = kCtrlAlt | 'M';
+constexpr std::uint16_t kShiftCtrlF = (HOTKEYF_SHIFT | HOTKEYF_CONTROL) << 8 | 'F';
+constexpr std::uint16_t kCtrlAltPageDown = (HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_EXT) << 8 | VK_NEXT;
+
+std::uint16_t KeyShown(CSettingsDlg& dialog, int field)
+{
+    return LOWORD(SendMessageA(dialog.GetDlgItem(field), HKM_GETHOTKEY, 0, 0));
+}
+
+// A key pressed in a hot-key control, with no modifier held.
+void TypeKey(HWND field, UINT key)
+{
+    SendMessageA(field, WM_KEYDOWN, key, 1);
+    SendMessageA(field, WM_KEYUP, key, 0xC0000001);
+}
 
 // The settings key and the Run value are cleared before and after each test.
 class SettingsDialog : public testing::Test {
@@ -162,6 +190,8 @@ protected:
         std::memcpy(s.password, "ABCDEFGHIJKLMNOP", 16);  // all 16 bytes, no terminator
         s.mode = kModeSimple;
         for (std::size_t i = 0; i < kShowFlagBoxCount; ++i) s.*kShowFlagBoxes[i].flag = i % 2 == 0 ? 1 : 0;
+        s.hotkeyAvMute = kCtrlAltM;
+        s.hotkeyPower = kCtrlAltPageDown;
     }
 };
 
@@ -298,6 +328,8 @@ TEST_F(SettingsDialog, CancelChangesNothing)
                 SetWindowTextA(dialog.GetDlgItem(IDC_PASSWORD), "changed");
                 CheckDlgButton(dialog.GetHwnd(), IDC_START_UP, BST_CHECKED);
                 CheckDlgButton(dialog.GetHwnd(), IDC_SHOW_SIMPLE_CC, BST_CHECKED);
+                TypeKey(dialog.GetDlgItem(IDC_HOTKEY_FREEZE), 'F');
+                ASSERT_NE(KeyShown(dialog, IDC_HOTKEY_FREEZE), 0);
             },
             c.finish);
         EXPECT_EQ(result, IDCANCEL) << c.why;
@@ -355,6 +387,7 @@ TEST_F(SettingsDialog, FontsWithoutALanguageFont)
 
         const HFONT templateFont = FontOf(hwnd);
         for (const CaptionOf& c : kCaptions) EXPECT_EQ(FontOf(dialog.GetDlgItem(c.controlId)), templateFont) << c.controlId;
+        for (int id : kKeyControls) EXPECT_EQ(FontOf(dialog.GetDlgItem(id)), templateFont) << id;
         EXPECT_EQ(dialog.DialogFont(), nullptr);
     });
 }
@@ -376,6 +409,7 @@ TEST_F(SettingsDialog, FontsFromALanguageFont)
         EXPECT_STREQ(Describe(custom).lfFaceName, "Tahoma");
         EXPECT_EQ(Describe(custom).lfHeight, -11);
         for (const CaptionOf& c : kCaptions) EXPECT_EQ(FontOf(dialog.GetDlgItem(c.controlId)), custom) << c.controlId;
+        for (int id : kKeyControls) EXPECT_EQ(FontOf(dialog.GetDlgItem(id)), custom) << id;
         EXPECT_NE(FontOf(hwnd), custom) << "the dialog itself keeps the template font";
 
         const LOGFONTA password = Describe(FontOf(dialog.GetDlgItem(IDC_PASSWORD)));
@@ -447,6 +481,101 @@ TEST_F(SettingsDialog, ProtocolChoosesThePasswordTheFieldEdits)
         EXPECT_EQ(SendMessageA(dialog.GetDlgItem(IDC_PROTOCOL), CB_GETCURSEL, 0, 0), 1);
         EXPECT_EQ(TextOf(dialog.GetDlgItem(IDC_PASSWORD)), longPjlink);
     });
+}
+
+// The presenter keys show as stored; a key pressed alone gets Ctrl+Alt (a
+// bare key would be lost to typing everywhere), Backspace and Delete clear a
+// field, and OK stores what the fields show.
+TEST_F(SettingsDialog, PresenterKeysShowEditAndSave)
+{
+    TestApp app;
+    Prepare(app.m_settings);
+    app.m_settings.hotkeyFreeze = kShiftCtrlF;
+    const INT_PTR result = RunSettings(
+        app,
+        [](CSettingsDlg& dialog) {
+            EXPECT_EQ(KeyShown(dialog, IDC_HOTKEY_AVMUTE), kCtrlAltM);
+            EXPECT_EQ(KeyShown(dialog, IDC_HOTKEY_FREEZE), kShiftCtrlF);
+            EXPECT_EQ(KeyShown(dialog, IDC_HOTKEY_POWER), kCtrlAltPageDown);
+            for (const PresenterKey& key : kPresenterKeys)
+                EXPECT_EQ(TextOf(dialog.GetDlgItem(key.statusId)), "") << key.fieldId;
+
+            TypeKey(dialog.GetDlgItem(IDC_HOTKEY_FREEZE), 'Z');
+            EXPECT_EQ(KeyShown(dialog, IDC_HOTKEY_FREEZE), kCtrlAlt | 'Z');
+        },
+        [](HWND dialog) {
+            // Through the dialog's loop, as typed keys come.
+            PostMessageA(GetDlgItem(dialog, IDC_HOTKEY_AVMUTE), WM_KEYDOWN, VK_BACK, 1);
+            PostMessageA(GetDlgItem(dialog, IDC_HOTKEY_POWER), WM_KEYDOWN, VK_DELETE, 1);
+            PressOk(dialog);
+        });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(app.m_settings.hotkeyAvMute, 0);
+    EXPECT_EQ(app.m_settings.hotkeyFreeze, kCtrlAlt | 'Z');
+    EXPECT_EQ(app.m_settings.hotkeyPower, 0);
+    AppSettings stored{};
+    ASSERT_EQ(LoadSettings(stored), 1);
+    EXPECT_EQ(stored.hotkeyAvMute, 0);
+    EXPECT_EQ(stored.hotkeyFreeze, kCtrlAlt | 'Z');
+    EXPECT_EQ(stored.hotkeyPower, 0);
+    RunSettings(app, [](CSettingsDlg& dialog) {
+        EXPECT_EQ(KeyShown(dialog, IDC_HOTKEY_AVMUTE), 0);
+        EXPECT_EQ(KeyShown(dialog, IDC_HOTKEY_FREEZE), kCtrlAlt | 'Z');
+    });
+}
+
+// A combination someone else holds (here this process, outside the dialog) is
+// reported beside its field: when the dialog opens, when a field changes, and
+// on OK, which then stays open once to show it. The keys are stored all the
+// same; a key with the combination of one above is reported as such.
+TEST_F(SettingsDialog, KeysThatCannotWorkAreReportedBesideTheirFields)
+{
+    constexpr UINT kCtrlAltMods = MOD_CONTROL | MOD_ALT;
+    HotkeyRegistration heldP;
+    ASSERT_TRUE(heldP.Register(nullptr, 0x71, kCtrlAltMods, 'P'));
+    HotkeyRegistration heldQ;
+
+    TestApp app;
+    app.m_settings.hotkeyPower = kCtrlAlt | 'P';
+    const INT_PTR result = RunSettings(
+        app,
+        [&](CSettingsDlg& dialog) {
+            const auto status = [&](int id) { return TextOf(dialog.GetDlgItem(id)); };
+            EXPECT_EQ(status(IDC_HOTKEY_AVMUTE_STATUS), "");
+            EXPECT_EQ(status(IDC_HOTKEY_FREEZE_STATUS), "");
+            EXPECT_EQ(status(IDC_HOTKEY_POWER_STATUS), kTaken) << "found as the dialog opens";
+
+            TypeKey(dialog.GetDlgItem(IDC_HOTKEY_AVMUTE), 'P');
+            EXPECT_EQ(status(IDC_HOTKEY_AVMUTE_STATUS), kTaken) << "found as the field changes";
+            EXPECT_EQ(status(IDC_HOTKEY_POWER_STATUS), kSetAbove);
+
+            TypeKey(dialog.GetDlgItem(IDC_HOTKEY_AVMUTE), 'Q');
+            EXPECT_EQ(status(IDC_HOTKEY_AVMUTE_STATUS), "");
+            EXPECT_EQ(status(IDC_HOTKEY_POWER_STATUS), kTaken);
+
+            // Taken after the field was checked: OK shows it and stays.
+            ASSERT_TRUE(heldQ.Register(nullptr, 0x72, kCtrlAltMods, 'Q'));
+            SendMessageA(dialog.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(dialog.GetDlgItem(IDOK)));
+            EXPECT_TRUE(IsWindowVisible(dialog.GetHwnd()));
+            EXPECT_EQ(status(IDC_HOTKEY_AVMUTE_STATUS), kTaken);
+            EXPECT_EQ(status(IDC_HOTKEY_POWER_STATUS), kTaken);
+        },
+        PressOk);  // the second OK stores the keys as they are
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(app.m_settings.hotkeyAvMute, kCtrlAlt | 'Q');
+    EXPECT_EQ(app.m_settings.hotkeyPower, kCtrlAlt | 'P');
+
+    // Let go, the combinations are free to the dialog again, and its own
+    // trials have left nothing registered.
+    heldP.Reset();
+    heldQ.Reset();
+    RunSettings(app, [](CSettingsDlg& dialog) {
+        for (const PresenterKey& key : kPresenterKeys)
+            EXPECT_EQ(TextOf(dialog.GetDlgItem(key.statusId)), "") << key.fieldId;
+    });
+    HotkeyRegistration again;
+    EXPECT_TRUE(again.Register(nullptr, 0x73, kCtrlAltMods, 'Q'));
 }
 
 // F1 is answered by the dialog itself and goes no further up to its owner.

@@ -73,6 +73,12 @@ std::string StoredText(const RegValue& v)
     return v.data.substr(0, v.data.find('\0'));
 }
 
+// A REG_DWORD's data.
+std::string Number(std::uint32_t n)
+{
+    return std::string(reinterpret_cast<const char*>(&n), 4);
+}
+
 std::uint32_t Dword(const RegValue& v)
 {
     std::uint32_t n = 0;
@@ -241,6 +247,42 @@ TEST_F(SettingsStoreTest, ProtocolAndPjlinkPasswordBesideTheFirstVersionsValues)
     EXPECT_EQ(PjlinkPasswordText(kept), pjlink);
 }
 
+// The presenter keys: a REG_DWORD each, 0 for none (as written by default);
+// a missing value is none, bits above the low 16 are ignored, and a value
+// without a key code reads as none and is written back as 0.
+TEST_F(SettingsStoreTest, PresenterKeys)
+{
+    ASSERT_EQ(SaveSettings(Defaults()), 1);
+    for (const char* name : {"Hotkey AVMute", "Hotkey Freeze", "Hotkey Power"}) {
+        const RegValue stored = Stored(name);
+        ASSERT_TRUE(stored.exists) << name;
+        EXPECT_EQ(stored.type, static_cast<DWORD>(REG_DWORD)) << name;
+        EXPECT_EQ(stored.data, Number(0)) << name;
+    }
+
+    DeleteRegTree(HKEY_LOCAL_MACHINE, kSettingsKeyPath);
+    StoreDword("Mode", 0);  // a key with other values but none of the three
+    AppSettings missing = Defaults();
+    missing.hotkeyFreeze = 0x0346;  // what the caller had is kept, as for every value
+    ASSERT_EQ(LoadSettings(missing), 1);
+    EXPECT_EQ(missing.hotkeyAvMute, 0);
+    EXPECT_EQ(missing.hotkeyFreeze, 0x0346);
+
+    StoreDword("Hotkey AVMute", 0xFFFF064D);
+    StoreDword("Hotkey Freeze", 0x0600);
+    WriteRegValue(HKEY_LOCAL_MACHINE, kSettingsKeyPath, "Hotkey Power", REG_BINARY, std::string("\x22\x0E", 2));
+    AppSettings read = Defaults();
+    read.hotkeyFreeze = 0x0346;
+    ASSERT_EQ(LoadSettings(read), 1);
+    EXPECT_EQ(read.hotkeyAvMute, 0x064D);
+    EXPECT_EQ(read.hotkeyFreeze, 0);
+    EXPECT_EQ(read.hotkeyPower, 0x0E22);  // a short value fills the low bytes, as for every number
+    ASSERT_EQ(SaveSettings(read), 1);
+    EXPECT_EQ(Stored("Hotkey AVMute").data, Number(0x064D));
+    EXPECT_EQ(Stored("Hotkey Freeze").data, Number(0));
+    EXPECT_EQ(Stored("Hotkey Power").type, static_cast<DWORD>(REG_DWORD));
+}
+
 TEST_F(SettingsStoreTest, EverySaveRewritesTheRunValue)
 {
     AppSettings s = Defaults();
@@ -270,11 +312,6 @@ struct StoredValue {
     std::string data;  // REG_DWORD: the number; REG_SZ: the stored characters, no terminator
 };
 
-std::string Number(std::uint32_t n)
-{
-    return std::string(reinterpret_cast<const char*>(&n), 4);
-}
-
 const std::vector<StoredValue>& GoldenKey()
 {
     static const std::vector<StoredValue> key = {
@@ -302,6 +339,9 @@ const std::vector<StoredValue>& GoldenKey()
         {"Simple CC", REG_DWORD, Number(1)},
         {"Protocol", REG_DWORD, Number(1)},
         {"PJLink Password", REG_SZ, "O9{}hqJ"},  // "PJ2link"
+        {"Hotkey AVMute", REG_DWORD, Number(0x064D)},  // Ctrl+Alt+M
+        {"Hotkey Freeze", REG_DWORD, Number(0x0346)},  // Shift+Ctrl+F
+        {"Hotkey Power", REG_DWORD, Number(0x0E22)},   // Ctrl+Alt+Page Down (an extended key)
     };
     return key;
 }
@@ -324,6 +364,9 @@ AppSettings GoldenRecord()
     for (std::size_t i = 0; i < std::size(flags); ++i) *flags[i] = i % 2 == 0 ? 1 : 0;
     s.protocol = kProtocolPjlink;
     SetPjlinkPasswordText(s, "PJ2link");
+    s.hotkeyAvMute = 0x064D;
+    s.hotkeyFreeze = 0x0346;
+    s.hotkeyPower = 0x0E22;
     return s;
 }
 
