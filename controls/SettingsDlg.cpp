@@ -88,6 +88,7 @@ void CSettingsDlg::DoDataExchange()
     m_passwordEdit.Attach(GetDlgItem(IDC_PASSWORD));
     m_addressName.Attach(GetDlgItem(IDC_IP_ADDRESS));
     m_protocolName.Attach(GetDlgItem(IDC_PROTOCOL));
+    for (std::size_t i = 0; i < kPresenterKeyCount; ++i) m_keyNames[i].Attach(GetDlgItem(kPresenterKeys[i].fieldId));
 }
 
 BOOL CSettingsDlg::OnInitDialog()
@@ -138,6 +139,7 @@ void CSettingsDlg::SetCaptions()
 {
     m_addressName.SetAccessibleName(Text(51));
     m_protocolName.SetAccessibleName(Text(97));
+    for (std::size_t i = 0; i < kPresenterKeyCount; ++i) m_keyNames[i].SetAccessibleName(Text(kPresenterKeys[i].captionId));
     if (m_texts == nullptr) return;
     SetWindowTextA(GetHwnd(), Text(48).c_str());
     for (const Caption& c : kCaptions) SetWindowTextA(GetDlgItem(c.controlId), Text(c.messageId).c_str());
@@ -230,7 +232,11 @@ bool CSettingsDlg::CheckKeys()
         if (status != KeyStatus::Free) newlyShown = true;
         m_keyStatus[i] = status;
         const unsigned textId = StatusTextId(status);
-        SetWindowTextA(GetDlgItem(kPresenterKeys[i].statusId), textId != 0 ? Text(textId).c_str() : "");
+        // Shown only while it has something to say, so a screen reader meets
+        // no empty text.
+        HWND text = GetDlgItem(kPresenterKeys[i].statusId);
+        SetWindowTextA(text, textId != 0 ? Text(textId).c_str() : "");
+        ShowWindow(text, textId != 0 ? SW_SHOWNA : SW_HIDE);
     }
     return newlyShown;
 }

@@ -110,6 +110,7 @@ private:
     // field only).
     Window m_addressName;
     Window m_protocolName;
+    Window m_keyNames[kPresenterKeyCount];  // ... and the presenter keys
     AppSettings m_settingsCopy{};
     Font m_passwordFont;
     Font m_dialogFont;

@@ -104,6 +104,8 @@ TEST(Accessibility, EverySettingsControlHasAName)
                 {IDC_PROTOCOL, "Protocol"},
                 {IDC_PASSWORD, "Monitor Password"},
                 {IDC_START_UP, "Register at startup"},
+                {IDC_HOTKEY_AVMUTE, "A/V Mute"},
+                {IDC_HOTKEY_POWER, "Power"},
                 {IDOK, "OK"},
             };
             for (const auto& [id, window] : ShownControls(dialog.GetHwnd())) {
@@ -117,7 +119,8 @@ TEST(Accessibility, EverySettingsControlHasAName)
             // Each field's label stands right before it in the window order.
             for (const auto& [label, field] : {std::pair{IDC_ADDRESS_LABEL, IDC_IP_ADDRESS},
                                                std::pair{IDC_PROTOCOL_LABEL, IDC_PROTOCOL},
-                                               std::pair{IDC_PASSWORD_LABEL, IDC_PASSWORD}})
+                                               std::pair{IDC_PASSWORD_LABEL, IDC_PASSWORD},
+                                               std::pair{IDC_HOTKEY_FREEZE_LABEL, IDC_HOTKEY_FREEZE}})
                 EXPECT_EQ(GetWindow(dialog.GetDlgItem(field), GW_HWNDPREV), dialog.GetDlgItem(label)) << field;
         },
         [](HWND hwnd) { PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0); });
