@@ -21,5 +21,9 @@ echo "== link (Beamdesk vs a raw Winsock client, against the simulator on 127.0.
 tools/wine-run --tree build/bench build/win/bin/link_bench.exe "${PRESSES:-30}"
 
 echo
+echo "== PJLink link (Beamdesk set to PJLink vs raw Winsock clients, against the simulator on 127.0.99.2:4352)"
+tools/wine-run --tree build/bench build/win/bin/pjlink_bench.exe "${PRESSES:-30}"
+
+echo
 echo "== beamctl (start to the projector's prompt for power on vs a raw Winsock session, simulator on 127.0.66.250)"
 tools/wine-run --tree build/bench build/win/bin/beamctl_bench.exe "${RUNS:-7}"
