@@ -6,8 +6,10 @@
 // long beamctl takes to give up on a connect that hangs (its limit: 2000 ms).
 // Then the same for PJLink: beamctl's start to the projector's reply to
 // `%1POWR 1`, beside a raw PJLink session (connect, greeting, `%1CLSS ?` and
-// its reply, `%1POWR 1` and its reply), and the time beamctl takes to start
-// and end doing nothing (`--version`): what starting a process costs here.
+// its reply, `%1POWR 1` and its reply), split at the arrival of `%1CLSS ?`
+// (before it: the process's start, the connection and the greeting; after
+// it: one exchange), and the time beamctl takes to start and end doing
+// nothing (`--version`): what starting a process costs here.
 // Prints medians; asserts nothing.
 #include <winsock2.h>
 #include <windows.h>
@@ -115,6 +117,7 @@ double RawPowerOn()
 
 // The simulator notes when the command came; its reply left right before.
 std::atomic<long long> g_commandAt{0};
+std::atomic<long long> g_pjlinkClassAt{0};
 std::atomic<long long> g_pjlinkCommandAt{0};
 
 Clock::time_point NotedAt(const std::atomic<long long>& noted)
@@ -122,11 +125,24 @@ Clock::time_point NotedAt(const std::atomic<long long>& noted)
     return Clock::time_point{Clock::duration(noted.load())};
 }
 
+struct PjlinkTimes {
+    double toClass;   // start -> the class question came (the greeting was read)
+    double toAnswer;  // start -> the projector answered `%1POWR 1`
+    double toExit;    // start -> beamctl ended; nothing for the raw session
+};
+
+PjlinkTimes PjlinkTimesSince(Clock::time_point start)
+{
+    if (g_pjlinkClassAt == 0 || g_pjlinkCommandAt == 0) Fail("the PJLink class question or command never came");
+    return {Ms(NotedAt(g_pjlinkClassAt) - start), Ms(NotedAt(g_pjlinkCommandAt) - start), 0};
+}
+
 // The PJLink session by hand, as beamctl makes it (a first connection asks
-// the class); the time until the reply to the command left.
-double RawPjlinkPowerOn()
+// the class).
+PjlinkTimes RawPjlinkPowerOn()
 {
     const auto lineCame = [](const std::string& b) { return b.find('\r') != std::string::npos; };
+    g_pjlinkClassAt = 0;
     g_pjlinkCommandAt = 0;
     const auto start = Clock::now();
     SOCKET s = ConnectRaw(kPjlinkOctets, kPjlinkPort);
@@ -136,8 +152,7 @@ double RawPjlinkPowerOn()
     SendRaw(s, kPjlinkCommand, std::strlen(kPjlinkCommand));
     ReadUntil(s, lineCame);
     CloseRaw(s);
-    if (g_pjlinkCommandAt == 0) Fail("the raw client's command never came");
-    return Ms(NotedAt(g_pjlinkCommandAt) - start);
+    return PjlinkTimesSince(start);
 }
 
 // ---------------------------------------------------------------- beamctl
@@ -192,16 +207,18 @@ BeamctlTimes BeamctlPowerOn()
     return {Ms(NotedAt(g_commandAt) - start), Ms(end - start)};
 }
 
-BeamctlTimes BeamctlPjlinkPowerOn()
+PjlinkTimes BeamctlPjlinkPowerOn()
 {
+    g_pjlinkClassAt = 0;
     g_pjlinkCommandAt = 0;
     Clock::time_point start, end;
     const DWORD code =
         RunBeamctl(std::string("--projector ") + kPjlinkAddress + " --protocol pjlink power on", start, end,
                    Output::Discarded);
     if (code != 0) Fail("beamctl (PJLink) exited with " + std::to_string(code));
-    if (g_pjlinkCommandAt == 0) Fail("the PJLink command never came");
-    return {Ms(NotedAt(g_pjlinkCommandAt) - start), Ms(end - start)};
+    PjlinkTimes times = PjlinkTimesSince(start);
+    times.toExit = Ms(end - start);
+    return times;
 }
 
 // beamctl's start to its end with nothing to do (its one line of output
@@ -221,33 +238,43 @@ void MeasurePjlink(int runs)
     options.protocol = ProjectorSimulator::Protocol::Pjlink;
     options.address = kPjlinkAddress;
     options.onReceived = [](int, const std::string& bytes) {
-        if (bytes.find(kPjlinkCommand) != std::string::npos)
-            g_pjlinkCommandAt = Clock::now().time_since_epoch().count();
+        const long long now = Clock::now().time_since_epoch().count();
+        if (bytes.find(kPjlinkClassQuery) != std::string::npos) g_pjlinkClassAt = now;
+        if (bytes.find(kPjlinkCommand) != std::string::npos) g_pjlinkCommandAt = now;
     };
     ProjectorSimulator sim(options);
     if (!sim.Start()) Fail(std::string("cannot start the simulator on ") + kPjlinkAddress);
 
-    std::vector<double> toReply, toExit, floor, version;
+    struct Series {
+        std::vector<double> toClass, exchange, toAnswer, toExit;
+        void Add(const PjlinkTimes& t)
+        {
+            toClass.push_back(t.toClass);
+            exchange.push_back(t.toAnswer - t.toClass);
+            toAnswer.push_back(t.toAnswer);
+            toExit.push_back(t.toExit);
+        }
+    } ours, floor;
+    std::vector<double> version;
     sim.SetPower("0");
     BeamctlPjlinkPowerOn();  // not counted, as above
     for (int i = 0; i < runs; ++i) {
         sim.SetPower("0");
-        const BeamctlTimes t = BeamctlPjlinkPowerOn();
-        toReply.push_back(t.toAnswer);
-        toExit.push_back(t.toExit);
+        ours.Add(BeamctlPjlinkPowerOn());
         sim.SetPower("0");
-        floor.push_back(RawPjlinkPowerOn());
+        floor.Add(RawPjlinkPowerOn());
         version.push_back(BeamctlVersion());
     }
-    const double f = Median(floor);
+    const auto line = [](const char* what, const std::vector<double>& a, const std::vector<double>& b) {
+        std::printf("  %-34s%8.1f ms   floor %8.1f ms   (%.2fx)\n", what, Median(a), Median(b), Median(a) / Median(b));
+    };
     std::printf("beamctl --protocol pjlink power on, %d runs, medians (beamctl's output to NUL):\n", runs);
-    std::printf("  start to %%1POWR=OK leaving        %8.1f ms   floor %8.1f ms   (%.2fx)\n", Median(toReply), f,
-                Median(toReply) / f);
-    std::printf("  start to beamctl's exit           %8.1f ms\n", Median(toExit));
+    line("start to %1POWR=OK leaving", ours.toAnswer, floor.toAnswer);
+    std::printf("  start to beamctl's exit           %8.1f ms\n", Median(ours.toExit));
+    line("  start to %1CLSS ? arriving", ours.toClass, floor.toClass);
+    line("  %1CLSS ? to %1POWR 1 arriving", ours.exchange, floor.exchange);
     std::printf("  beamctl --version, start to exit  %8.1f ms (starting and ending a process under Wine)\n",
                 Median(version));
-    std::printf("  beyond --version: %.1f ms start to exit (settings, the session, its end) beside the floor's %.1f ms\n",
-                Median(toExit) - Median(version), f);
     sim.Stop();
 }
 
