@@ -131,9 +131,13 @@ struct PjlinkTimes {
     double toExit;    // start -> beamctl ended; nothing for the raw session
 };
 
+// The simulator reports a line once its reply has left, so a client that
+// read the reply may be quicker than the report: it is waited for.
 PjlinkTimes PjlinkTimesSince(Clock::time_point start)
 {
-    if (g_pjlinkClassAt == 0 || g_pjlinkCommandAt == 0) Fail("the PJLink class question or command never came");
+    const bool noted = ProjectorSimulator::WaitUntil(
+        [] { return g_pjlinkClassAt != 0 && g_pjlinkCommandAt != 0; }, std::chrono::milliseconds(10000));
+    if (!noted) Fail("the PJLink class question or command never came");
     return {Ms(NotedAt(g_pjlinkClassAt) - start), Ms(NotedAt(g_pjlinkCommandAt) - start), 0};
 }
 
