@@ -4,6 +4,12 @@
 // session by hand (connect, probe, close, the console's 500 ms pause, connect,
 // open request, command, prompt): the floor. Both include the pause. Also how
 // long beamctl takes to give up on a connect that hangs (its limit: 2000 ms).
+// Then the same for PJLink: beamctl's start to the projector's reply to
+// `%1POWR 1`, beside a raw PJLink session (connect, greeting, `%1CLSS ?` and
+// its reply, `%1POWR 1` and its reply), split at the arrival of `%1CLSS ?`
+// (before it: the process's start, the connection and the greeting; after
+// it: one exchange), and the time beamctl takes to start and end doing
+// nothing (`--version`): what starting a process costs here.
 // Prints medians; asserts nothing.
 #include <winsock2.h>
 #include <windows.h>
@@ -19,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "PjlinkWire.h"
 #include "ProcessWindows.h"
 #include "ProjectorSimulator.h"
 #include "SessionRecords.h"
@@ -32,6 +39,10 @@ constexpr const char* kAddress = "127.0.66.250";
 constexpr const char* kHangingAddress = "127.0.66.251";
 constexpr unsigned char kOctets[4] = {127, 0, 66, 250};
 constexpr const char* kCommand = "IMPWR ON\r";
+constexpr const char* kPjlinkAddress = "127.0.66.252";
+constexpr unsigned char kPjlinkOctets[4] = {127, 0, 66, 252};
+constexpr const char* kPjlinkClassQuery = "%1CLSS ?\r";
+constexpr const char* kPjlinkCommand = "%1POWR 1\r";
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
@@ -45,13 +56,13 @@ double Median(std::vector<double> values)
 
 // ---------------------------------------------------------------- the floor
 
-SOCKET ConnectRaw()
+SOCKET ConnectRaw(const unsigned char (&octets)[4] = kOctets, std::uint16_t port = kProjectorPort)
 {
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
-    peer.sin_port = htons(kProjectorPort);
-    std::memcpy(&peer.sin_addr, kOctets, sizeof kOctets);
+    peer.sin_port = htons(port);
+    std::memcpy(&peer.sin_addr, octets, sizeof octets);
     if (s == INVALID_SOCKET || connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0)
         Fail("raw client: connect failed");
     return s;
@@ -104,29 +115,83 @@ double RawPowerOn()
     return ms;
 }
 
+// The simulator notes when the command came; its reply left right before.
+std::atomic<long long> g_commandAt{0};
+std::atomic<long long> g_pjlinkClassAt{0};
+std::atomic<long long> g_pjlinkCommandAt{0};
+
+Clock::time_point NotedAt(const std::atomic<long long>& noted)
+{
+    return Clock::time_point{Clock::duration(noted.load())};
+}
+
+struct PjlinkTimes {
+    double toClass;   // start -> the class question came (the greeting was read)
+    double toAnswer;  // start -> the projector answered `%1POWR 1`
+    double toExit;    // start -> beamctl ended; nothing for the raw session
+};
+
+// The simulator reports a line once its reply has left, so a client that
+// read the reply may be quicker than the report: it is waited for.
+PjlinkTimes PjlinkTimesSince(Clock::time_point start)
+{
+    const bool noted = ProjectorSimulator::WaitUntil(
+        [] { return g_pjlinkClassAt != 0 && g_pjlinkCommandAt != 0; }, std::chrono::milliseconds(10000));
+    if (!noted) Fail("the PJLink class question or command never came");
+    return {Ms(NotedAt(g_pjlinkClassAt) - start), Ms(NotedAt(g_pjlinkCommandAt) - start), 0};
+}
+
+// The PJLink session by hand, as beamctl makes it (a first connection asks
+// the class).
+PjlinkTimes RawPjlinkPowerOn()
+{
+    const auto lineCame = [](const std::string& b) { return b.find('\r') != std::string::npos; };
+    g_pjlinkClassAt = 0;
+    g_pjlinkCommandAt = 0;
+    const auto start = Clock::now();
+    SOCKET s = ConnectRaw(kPjlinkOctets, kPjlinkPort);
+    ReadUntil(s, lineCame);  // the greeting
+    SendRaw(s, kPjlinkClassQuery, std::strlen(kPjlinkClassQuery));
+    ReadUntil(s, lineCame);
+    SendRaw(s, kPjlinkCommand, std::strlen(kPjlinkCommand));
+    ReadUntil(s, lineCame);
+    CloseRaw(s);
+    return PjlinkTimesSince(start);
+}
+
 // ---------------------------------------------------------------- beamctl
 
 struct BeamctlTimes {
-    double toPrompt;  // start -> the projector answered the command with its prompt
+    double toAnswer;  // start -> the projector answered the command (its prompt; PJLink: its reply)
     double toExit;    // start -> beamctl ended (it read the prompt and closed)
 };
 
-// The simulator notes when the command came; its prompt left right before.
-std::atomic<long long> g_commandAt{0};
+enum class Output { Shown, Discarded };
 
-// Runs beamctl power on against `address`; its exit code, and the time from
-// the start until it ended.
-DWORD RunBeamctl(const char* address, Clock::time_point& start, Clock::time_point& end)
+// Runs beamctl with `arguments`; its exit code, and the time from the start
+// until it ended. Its output goes to this console, or to NUL.
+DWORD RunBeamctl(const std::string& arguments, Clock::time_point& start, Clock::time_point& end,
+                 Output output = Output::Shown)
 {
     const std::string exe = ExecutableFolder() + "beamctl.exe";
-    std::string commandLine = "\"" + exe + "\" --projector " + address + " power on";
+    std::string commandLine = "\"" + exe + "\" " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
+    HANDLE nul = INVALID_HANDLE_VALUE;
+    if (output == Output::Discarded) {
+        SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+        nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                          OPEN_EXISTING, 0, nullptr);
+        if (nul == INVALID_HANDLE_VALUE) Fail("cannot open NUL");
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
+    }
     PROCESS_INFORMATION process{};
     start = Clock::now();
-    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        Fail("cannot start " + exe);
+    const BOOL started = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, nul != INVALID_HANDLE_VALUE,
+                                        0, nullptr, nullptr, &startup, &process);
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+    if (!started) Fail("cannot start " + exe);
     WaitForSingleObject(process.hProcess, 30000);
     end = Clock::now();
     DWORD code = STILL_ACTIVE;
@@ -140,11 +205,81 @@ BeamctlTimes BeamctlPowerOn()
 {
     g_commandAt = 0;
     Clock::time_point start, end;
-    const DWORD code = RunBeamctl(kAddress, start, end);
+    const DWORD code = RunBeamctl(std::string("--projector ") + kAddress + " power on", start, end);
     if (code != 0) Fail("beamctl exited with " + std::to_string(code));
     if (g_commandAt == 0) Fail("the command never came");
-    const Clock::time_point commandAt{Clock::duration(g_commandAt.load())};
-    return {Ms(commandAt - start), Ms(end - start)};
+    return {Ms(NotedAt(g_commandAt) - start), Ms(end - start)};
+}
+
+PjlinkTimes BeamctlPjlinkPowerOn()
+{
+    g_pjlinkClassAt = 0;
+    g_pjlinkCommandAt = 0;
+    Clock::time_point start, end;
+    const DWORD code =
+        RunBeamctl(std::string("--projector ") + kPjlinkAddress + " --protocol pjlink power on", start, end,
+                   Output::Discarded);
+    if (code != 0) Fail("beamctl (PJLink) exited with " + std::to_string(code));
+    PjlinkTimes times = PjlinkTimesSince(start);
+    times.toExit = Ms(end - start);
+    return times;
+}
+
+// beamctl's start to its end with nothing to do (its one line of output
+// discarded, as the PJLink runs' output is).
+double BeamctlVersion()
+{
+    Clock::time_point start, end;
+    if (RunBeamctl("--version", start, end, Output::Discarded) != 0) Fail("beamctl --version failed");
+    return Ms(end - start);
+}
+
+// The PJLink figures, against a simulator of their own. Power goes back to
+// standby before each run, so every `%1POWR 1` is answered OK.
+void MeasurePjlink(int runs)
+{
+    ProjectorSimulator::Options options;
+    options.protocol = ProjectorSimulator::Protocol::Pjlink;
+    options.address = kPjlinkAddress;
+    options.onReceived = [](int, const std::string& bytes) {
+        const long long now = Clock::now().time_since_epoch().count();
+        if (bytes.find(kPjlinkClassQuery) != std::string::npos) g_pjlinkClassAt = now;
+        if (bytes.find(kPjlinkCommand) != std::string::npos) g_pjlinkCommandAt = now;
+    };
+    ProjectorSimulator sim(options);
+    if (!sim.Start()) Fail(std::string("cannot start the simulator on ") + kPjlinkAddress);
+
+    struct Series {
+        std::vector<double> toClass, exchange, toAnswer, toExit;
+        void Add(const PjlinkTimes& t)
+        {
+            toClass.push_back(t.toClass);
+            exchange.push_back(t.toAnswer - t.toClass);
+            toAnswer.push_back(t.toAnswer);
+            toExit.push_back(t.toExit);
+        }
+    } ours, floor;
+    std::vector<double> version;
+    sim.SetPower("0");
+    BeamctlPjlinkPowerOn();  // not counted, as above
+    for (int i = 0; i < runs; ++i) {
+        sim.SetPower("0");
+        ours.Add(BeamctlPjlinkPowerOn());
+        sim.SetPower("0");
+        floor.Add(RawPjlinkPowerOn());
+        version.push_back(BeamctlVersion());
+    }
+    const auto line = [](const char* what, const std::vector<double>& a, const std::vector<double>& b) {
+        std::printf("  %-34s%8.1f ms   floor %8.1f ms   (%.2fx)\n", what, Median(a), Median(b), Median(a) / Median(b));
+    };
+    std::printf("beamctl --protocol pjlink power on, %d runs, medians (beamctl's output to NUL):\n", runs);
+    line("start to %1POWR=OK leaving", ours.toAnswer, floor.toAnswer);
+    std::printf("  start to beamctl's exit           %8.1f ms\n", Median(ours.toExit));
+    line("  start to %1CLSS ? arriving", ours.toClass, floor.toClass);
+    line("  %1CLSS ? to %1POWR 1 arriving", ours.exchange, floor.exchange);
+    std::printf("  beamctl --version, start to exit  %8.1f ms (starting and ending a process under Wine)\n",
+                Median(version));
+    sim.Stop();
 }
 
 }  // namespace
@@ -167,7 +302,7 @@ int main(int argc, char** argv)
         BeamctlPowerOn();  // a first start warms Wine's caches; not counted
         for (int i = 0; i < runs; ++i) {
             const BeamctlTimes t = BeamctlPowerOn();
-            toPrompt.push_back(t.toPrompt);
+            toPrompt.push_back(t.toAnswer);
             toExit.push_back(t.toExit);
             floor.push_back(RawPowerOn());
         }
@@ -188,10 +323,12 @@ int main(int argc, char** argv)
         std::vector<double> givingUp;
         for (int i = 0; i < std::min(runs, 3); ++i) {
             Clock::time_point start, end;
-            if (RunBeamctl(kHangingAddress, start, end) != 3) Fail("beamctl did not exit 3 on a hanging connect");
+            if (RunBeamctl(std::string("--projector ") + kHangingAddress + " power on", start, end) != 3) Fail("beamctl did not exit 3 on a hanging connect");
             givingUp.push_back(Ms(end - start));
         }
         std::printf("  a connect that hangs: exit 3 after %8.1f ms (limit 2000 ms)\n", Median(givingUp));
+
+        MeasurePjlink(runs);
         WSACleanup();
     } catch (const std::exception& e) {
         std::printf("beamctl benchmark failed: %s\n", e.what());

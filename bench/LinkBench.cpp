@@ -8,56 +8,29 @@
 // with the same clock the presses and sends are timed by.
 #include <winsock2.h>
 #include <windows.h>
-#include <ws2tcpip.h>
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <functional>
-#include <map>
-#include <mutex>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
-#include "ProcessWindows.h"
+#include "ConsoleBench.h"
 #include "ProjectorSimulator.h"
 
 namespace {
 
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
+using namespace bench;
 
 constexpr const char* kAddress = "127.0.99.1";
 constexpr unsigned char kOctets[4] = {127, 0, 99, 1};
 constexpr std::uint16_t kPort = 3629;
-constexpr const char* kSettingsKey = "Software\\Varnholt\\Beamdesk";
-constexpr const char* kInstanceName = "Global\\BMDSK_Mutex";
-constexpr const char* kConnected = "Beamdesk V1.00 [Connected]";
-constexpr const char* kDisconnected = "Beamdesk V1.00 [Disconnect]";
 constexpr const char* kNoAnswer = "Projector is not responding. ";
 constexpr int kVolumeUp = 1012;  // sends "KEY 57\r"
 constexpr int kAvMute = 1007;    // sends "MUTE?\r", then the opposite at the prompt
-constexpr auto kLimit = 20s;     // for anything that should happen
-constexpr auto kIdle = 50ms;     // quiet time before each measured action
 constexpr std::size_t kHandshakeReplyBytes = 16;
-
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-[[noreturn]] void Fail(const std::string& what) { throw std::runtime_error(what); }
-
-double Median(std::vector<double> values)
-{
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // For CPU times, whose ticks are too coarse for a median to say much.
 double Mean(const std::vector<double>& values)
@@ -65,116 +38,6 @@ double Mean(const std::vector<double>& values)
     double sum = 0;
     for (double v : values) sum += v;
     return values.empty() ? 0 : sum / static_cast<double>(values.size());
-}
-
-bool WaitUntil(const std::function<bool()>& condition, Clock::duration limit = kLimit)
-{
-    const auto deadline = Clock::now() + limit;
-    for (;;) {
-        if (condition()) return true;
-        if (Clock::now() > deadline) return false;
-        Sleep(2);
-    }
-}
-
-// ---------------------------------------------------------------- the wire
-
-// What the simulator received, per connection, with the moment each chunk came.
-class Wire {
-public:
-    using Mark = std::map<int, std::size_t>;  // bytes per connection at a moment
-
-    void Add(int connection, const std::string& bytes)
-    {
-        const auto at = Clock::now();
-        {
-            std::lock_guard lock(m_mutex);
-            std::string& text = m_text[connection];
-            text += bytes;
-            m_chunkEnds[connection].push_back({text.size(), at});
-        }
-        m_changed.notify_all();
-    }
-
-    Mark Now() const
-    {
-        std::lock_guard lock(m_mutex);
-        Mark mark;
-        for (const auto& [connection, text] : m_text) mark[connection] = text.size();
-        return mark;
-    }
-
-    // The arrival of the chunk that completed needle, on any connection, after
-    // mark; nothing on time-out.
-    std::optional<Clock::time_point> Wait(const std::string& needle, const Mark& mark,
-                                          Clock::duration limit = kLimit) const
-    {
-        std::unique_lock lock(m_mutex);
-        std::optional<Clock::time_point> at;
-        m_changed.wait_for(lock, limit, [&] { return (at = Find(needle, mark)).has_value(); });
-        return at;
-    }
-
-private:
-    std::optional<Clock::time_point> Find(const std::string& needle, const Mark& mark) const
-    {
-        for (const auto& [connection, text] : m_text) {
-            const auto from = mark.find(connection);
-            const std::size_t pos = text.find(needle, from == mark.end() ? 0 : from->second);
-            if (pos == std::string::npos) continue;
-            const std::size_t end = pos + needle.size();
-            for (const auto& [chunkEnd, at] : m_chunkEnds.at(connection))
-                if (chunkEnd >= end) return at;
-        }
-        return std::nullopt;
-    }
-
-    mutable std::mutex m_mutex;
-    mutable std::condition_variable m_changed;
-    std::map<int, std::string> m_text;
-    std::map<int, std::vector<std::pair<std::size_t, Clock::time_point>>> m_chunkEnds;
-};
-
-// ---------------------------------------------------------------- settings
-
-void DeleteSettings() { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsKey); }
-
-void WriteSettings()
-{
-    DeleteSettings();  // nothing left over from an earlier run counts
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
-        Fail("cannot create the settings key");
-    const char* names[4] = {"IPA", "IPB", "IPC", "IPD"};
-    for (int i = 0; i < 4; ++i) {
-        const DWORD octet = kOctets[i];
-        RegSetValueExA(key, names[i], 0, REG_DWORD, reinterpret_cast<const BYTE*>(&octet), sizeof octet);
-    }
-    RegCloseKey(key);
-}
-
-// ---------------------------------------------------------------- the program
-
-bool IsConsole(HWND hwnd)
-{
-    return GetPropA(hwnd, kInstanceName) != nullptr;
-}
-
-// A visible message box of the process.
-bool IsMessageBox(HWND hwnd)
-{
-    if (!IsWindowVisible(hwnd) || IsConsole(hwnd)) return false;
-    char cls[32] = {};
-    GetClassNameA(hwnd, cls, sizeof cls);
-    return std::strcmp(cls, "#32770") == 0 && GetDlgItem(hwnd, 0xFFFF) != nullptr;
-}
-
-std::string WindowText(HWND hwnd)
-{
-    char text[512] = {};
-    GetWindowTextA(hwnd, text, sizeof text);
-    return text;
 }
 
 // CPU time (user + kernel) from a pair of FILETIMEs, in ms.
@@ -291,148 +154,12 @@ private:
     std::string m_problem;
 };
 
-class Program {
-public:
-    explicit Program(const std::string& exe)
-    {
-        // The program dies with this process, whatever way it ends.
-        m_job = CreateJobObjectA(nullptr, nullptr);
-        if (m_job != nullptr) {
-            JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-            limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-            SetInformationJobObject(m_job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
-        }
-        std::string commandLine = "\"" + exe + "\"";
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                            nullptr, &startup, &m_process))
-            Fail("cannot start " + exe);
-        if (m_job != nullptr) AssignProcessToJobObject(m_job, m_process.hProcess);
-        ResumeThread(m_process.hThread);
-    }
-
-    ~Program()
-    {
-        if (!HasExited()) {
-            TerminateProcess(m_process.hProcess, 1);
-            WaitForSingleObject(m_process.hProcess, 10000);
-        }
-        CloseHandle(m_process.hThread);
-        CloseHandle(m_process.hProcess);
-        if (m_job != nullptr) CloseHandle(m_job);
-    }
-
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    bool HasExited() const { return WaitForSingleObject(m_process.hProcess, 0) == WAIT_OBJECT_0; }
-
-    void WaitForConsole()
-    {
-        WaitForInputIdle(m_process.hProcess, 10000);
-        const bool up = WaitUntil([&] {
-            if (HasExited()) return false;
-            HWND console = FindWindowOf(m_process.dwProcessId, IsConsole);
-            if (console == nullptr || !IsWindowVisible(console) || WindowText(console).empty()) return false;
-            m_console = console;
-            return true;
-        });
-        if (!up) Fail(HasExited() ? "the program ended at start-up" : "no console window within 20 s");
-    }
-
-    std::string Title() const { return WindowText(m_console); }
-
-    void WaitForTitle(const char* title, const char* when) const
-    {
-        if (WaitUntil([&] { return Title() == title || HasExited(); }) && !HasExited()) return;
-        if (HasExited()) Fail(std::string("the program ended while waiting for its title ") + when);
-        Fail(std::string("title not \"") + title + "\" within 20 s " + when + " (it is \"" + Title() + "\")");
-    }
-
-    void Press(int id) const { PostMessageA(m_console, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
-
-    HWND Box() const { return FindWindowOf(m_process.dwProcessId, IsMessageBox); }
-
-    HANDLE Process() const { return m_process.hProcess; }
-
-    // Closes the console and waits for the process; ends it when it lingers.
-    void Close()
-    {
-        if (HasExited()) return;
-        if (HWND box = Box()) PostMessageA(box, WM_COMMAND, IDOK, 0);
-        if (m_console != nullptr) PostMessageA(m_console, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(m_process.hProcess, 10000) != WAIT_OBJECT_0) {
-            std::printf("  the program did not end within 10 s of WM_CLOSE: terminated\n");
-            TerminateProcess(m_process.hProcess, 1);
-            WaitForSingleObject(m_process.hProcess, 10000);
-        }
-    }
-
-private:
-    HANDLE m_job = nullptr;
-    PROCESS_INFORMATION m_process{};
-    HWND m_console = nullptr;
-};
-
 // ---------------------------------------------------------------- the floor
 
-// The least a client can do: plain Winsock calls, nothing else.
+// The port-3629 session by plain Winsock calls.
 class RawClient {
 public:
     ~RawClient() { Close(); }
-
-    static sockaddr_in SimulatorAddress()
-    {
-        sockaddr_in peer{};
-        peer.sin_family = AF_INET;
-        peer.sin_port = htons(kPort);
-        inet_pton(AF_INET, kAddress, &peer.sin_addr);
-        return peer;
-    }
-
-    static SOCKET NewSocket()
-    {
-        SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        if (s == INVALID_SOCKET) Fail("raw client: no socket");
-        return s;
-    }
-
-    static SOCKET Connect()
-    {
-        const sockaddr_in peer = SimulatorAddress();
-        SOCKET s = NewSocket();
-        if (connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
-            closesocket(s);
-            Fail("raw client: connect failed");
-        }
-        return s;
-    }
-
-    static void SendAll(SOCKET s, const std::string& bytes)
-    {
-        if (send(s, bytes.data(), static_cast<int>(bytes.size()), 0) != static_cast<int>(bytes.size()))
-            Fail("raw client: send failed");
-    }
-
-    // Reads until done(buffer) holds.
-    static void ReceiveUntil(SOCKET s, std::string& buffer, const std::function<bool(const std::string&)>& done)
-    {
-        const auto deadline = Clock::now() + kLimit;
-        while (!done(buffer)) {
-            const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
-            if (left.count() <= 0) Fail("raw client: no reply within 20 s");
-            fd_set readable;
-            FD_ZERO(&readable);
-            FD_SET(s, &readable);
-            timeval limit{static_cast<long>(left.count() / 1000000), static_cast<long>(left.count() % 1000000)};
-            if (select(0, &readable, nullptr, nullptr, &limit) <= 0) continue;
-            char chunk[512];
-            const int n = recv(s, chunk, sizeof chunk, 0);
-            if (n <= 0) Fail("raw client: connection closed while waiting for a reply");
-            buffer.append(chunk, static_cast<std::size_t>(n));
-        }
-    }
 
     // The same bytes the program sends: a 16-byte probe, or the 34-byte open
     // request with an empty password field.
@@ -454,25 +181,25 @@ public:
     void Open()
     {
         Close();
-        SOCKET probe = Connect();
-        SendAll(probe, HandshakeRequest(2));
+        SOCKET probe = raw::Connect(kAddress, kPort);
+        raw::SendAll(probe, HandshakeRequest(2));
         std::string reply;
-        ReceiveUntil(probe, reply, [](const std::string& b) { return b.size() >= kHandshakeReplyBytes; });
+        raw::ReceiveUntil(probe, reply, [](const std::string& b) { return b.size() >= kHandshakeReplyBytes; });
         closesocket(probe);
-        m_session = Connect();
-        SendAll(m_session, HandshakeRequest(3));
+        m_session = raw::Connect(kAddress, kPort);
+        raw::SendAll(m_session, HandshakeRequest(3));
         reply.clear();
-        ReceiveUntil(m_session, reply, [](const std::string& b) { return b.size() >= kHandshakeReplyBytes; });
+        raw::ReceiveUntil(m_session, reply, [](const std::string& b) { return b.size() >= kHandshakeReplyBytes; });
         if (static_cast<unsigned char>(reply[14]) != 0x20) Fail("raw client: open request refused");
     }
 
-    void Send(const std::string& text) const { SendAll(m_session, text); }
+    void Send(const std::string& text) const { raw::SendAll(m_session, text); }
 
     // Reads up to and including the prompt; the text before it.
     std::string ReadToPrompt() const
     {
         std::string reply;
-        ReceiveUntil(m_session, reply, [](const std::string& b) { return b.find(':') != std::string::npos; });
+        raw::ReceiveUntil(m_session, reply, [](const std::string& b) { return b.find(':') != std::string::npos; });
         return reply;
     }
 
@@ -486,8 +213,8 @@ public:
     // it completed.
     static bool ConnectWithin(int ms)
     {
-        const sockaddr_in peer = SimulatorAddress();
-        SOCKET s = NewSocket();
+        const sockaddr_in peer = raw::Address(kAddress, kPort);
+        SOCKET s = raw::NewSocket();
         u_long on = 1;
         ioctlsocket(s, FIONBIO, &on);
         bool done = connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0;
@@ -517,23 +244,11 @@ double ThreadCpuMs()
 
 // ---------------------------------------------------------------- figures
 
-struct Row {
-    std::string name;
-    std::optional<double> program;  // nothing when it could not be measured
-    double floor;
-};
-
 struct Counts {
     int presses = 30;
     int opens = 7;
     int failedConnects = 5;
 };
-
-double Since(Clock::time_point start, std::optional<Clock::time_point> at, const char* what)
-{
-    if (!at) Fail(std::string(what) + " did not reach the projector within 20 s");
-    return Ms(*at - start);
-}
 
 std::vector<Row> Measure(const std::string& folder, const Counts& counts)
 {
@@ -647,9 +362,8 @@ std::vector<Row> Measure(const std::string& folder, const Counts& counts)
             if (!WaitUntil([&] { return (box = program.Box()) != nullptr; }))
                 Fail("no message box within 20 s of a press with connects hanging");
             const std::optional<double> after = programCpu.Ms();
-            char text[256] = {};
-            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-            if (std::string(text) != kNoAnswer) Fail(std::string("unexpected message box: ") + text);
+            const std::string text = MessageBoxText(box);
+            if (text != kNoAnswer) Fail("unexpected message box: " + text);
             PostMessageA(box, WM_COMMAND, IDOK, 0);
             if (!WaitUntil([&] { return program.Box() == nullptr; })) Fail("the message box did not close");
             program.WaitForTitle(kDisconnected, "after the failed connect");
@@ -673,13 +387,6 @@ std::vector<Row> Measure(const std::string& folder, const Counts& counts)
     return rows;
 }
 
-// Settings and the program do not outlive an interrupted run.
-BOOL WINAPI OnInterrupt(DWORD)
-{
-    DeleteSettings();
-    return FALSE;  // the default handler ends the process; the job ends the program
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -689,8 +396,7 @@ int main(int argc, char** argv)
     if (argc > 1) counts.presses = std::max(1, std::atoi(argv[1]));
     setvbuf(stdout, nullptr, _IONBF, 0);
 
-    if (HANDLE other = OpenMutexA(SYNCHRONIZE, FALSE, kInstanceName)) {
-        CloseHandle(other);
+    if (ConsoleRunsAlready()) {
         std::printf("link_bench: another Beamdesk.exe runs in this prefix; try again once it has ended\n");
         return 1;
     }
@@ -704,7 +410,7 @@ int main(int argc, char** argv)
     std::vector<Row> rows;
     int status = 0;
     try {
-        WriteSettings();
+        WriteSettings(kOctets);
         rows = Measure(folder, counts);
     } catch (const std::exception& e) {
         std::printf("link_bench: %s\n", e.what());
@@ -716,13 +422,6 @@ int main(int argc, char** argv)
 
     std::printf("%d presses, %d session openings, %d unanswered connects; medians unless marked\n",
                 counts.presses, counts.opens, counts.failedConnects);
-    std::printf("%-38s %10s %10s %8s\n", "figure", "Beamdesk", "raw floor", "ratio");
-    for (const Row& r : rows) {
-        char program[32] = "n/a";
-        char ratio[32] = "-";
-        if (r.program) std::snprintf(program, sizeof program, "%.2f", *r.program);
-        if (r.program && r.floor > 0) std::snprintf(ratio, sizeof ratio, "%.1f", *r.program / r.floor);
-        std::printf("%-38s %10s %10.2f %8s\n", r.name.c_str(), program, r.floor, ratio);
-    }
+    PrintRows(rows);
     return 0;
 }

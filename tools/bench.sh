@@ -21,5 +21,10 @@ echo "== link (Beamdesk vs a raw Winsock client, against the simulator on 127.0.
 tools/wine-run --tree build/bench build/win/bin/link_bench.exe "${PRESSES:-30}"
 
 echo
-echo "== beamctl (start to the projector's prompt for power on vs a raw Winsock session, simulator on 127.0.66.250)"
+echo "== PJLink link (Beamdesk set to PJLink vs raw Winsock clients, against the simulator on 127.0.99.2:4352)"
+tools/wine-run --tree build/bench build/win/bin/pjlink_bench.exe "${PRESSES:-30}"
+
+echo
+echo "== beamctl (start to the projector's prompt for power on vs a raw Winsock session, simulator on 127.0.66.250;"
+echo "   PJLink: start to the reply to %1POWR 1 vs a raw PJLink session, simulator on 127.0.66.252:4352)"
 tools/wine-run --tree build/bench build/win/bin/beamctl_bench.exe "${RUNS:-7}"
