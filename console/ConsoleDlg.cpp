@@ -184,7 +184,9 @@ void CConsoleDlg::SetLinkTitle(unsigned stateId)
     CBeamdeskApp* app = GetBeamdeskApp();
     if (app == nullptr) return;
     const std::string title = app->GetMessageText(35) + " [" + app->GetMessageText(stateId) + "]";
-    SetWindowTextA(GetHwnd(), title.c_str());
+    // A connection that opens again under a title that already says so
+    // (PJLink's short connections) redraws nothing.
+    if (WindowTextOf(GetHwnd()) != title) SetWindowTextA(GetHwnd(), title.c_str());
 }
 
 void CConsoleDlg::AddToolTips()

@@ -57,6 +57,15 @@ void ProjectorLink::Configure(const SessionSettings& settings)
 
 bool ProjectorLink::Connect()
 {
+    if (!OpenSession()) return false;
+    ArmIdleTimer();
+    return true;
+}
+
+// The opening; the idle timer is the caller's, so a press that opens the
+// session and sends at once never arms it for nothing.
+bool ProjectorLink::OpenSession()
+{
     if (m_connecting) return false;
     ReapEndedWorker();
     if (m_session->IsOpen()) return true;
@@ -67,7 +76,6 @@ bool ProjectorLink::Connect()
     if (outcome.opened) {
         m_connecting = false;
         PostMessageA(m_window, WM_LINK_OPENED, 0, 0);
-        ArmIdleTimer();
         return true;
     }
     // The prompt runs a modal loop in which presses arrive; they are dropped
@@ -101,9 +109,18 @@ void ProjectorLink::ChooseCaption(std::string_view value)
 void ProjectorLink::Send(const Command& command)
 {
     if (m_connecting) return;
-    ReapEndedWorker();
-    if (!m_session->IsOpen()) Connect();
+    ReapClosedConnection();
+    if (!m_session->IsOpen()) OpenSession();
     Perform(m_session->Submit(command));
+    ArmIdleTimer();
+}
+
+// A connection the projector has closed is not sent on, whether or not the
+// worker has noticed yet: a press right after the close connects again.
+void ProjectorLink::ReapClosedConnection()
+{
+    if (m_worker && m_worker->Socket().PeerHasClosed()) StopWorker();
+    ReapEndedWorker();
 }
 
 void ProjectorLink::StartKeepAlive()
@@ -276,8 +293,7 @@ void ProjectorLink::Perform(const LinkActions& actions)
             const bool yes = m_client.ConfirmPowerOff();
             // The projector may have closed the connection while the user
             // thought about it; the answer must not go out on a dead one.
-            if (m_worker && m_worker->Socket().PeerHasClosed()) StopWorker();
-            ReapEndedWorker();
+            ReapClosedConnection();
             Perform(m_session->PowerOffAnswered(yes));
             break;
         }
@@ -287,7 +303,7 @@ void ProjectorLink::Perform(const LinkActions& actions)
             m_session->CaptionMenuClosed();
             break;
         case Kind::Reconnect:
-            if (Connect()) Perform(m_session->Submit({action.text, CommandKind::Plain}));
+            if (OpenSession()) Perform(m_session->Submit({action.text, CommandKind::Plain}));
             break;
         case Kind::Dropped:  // like any press the link cannot send: without a word
             break;

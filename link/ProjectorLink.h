@@ -71,6 +71,7 @@ public:
 
 private:
     void Send(const Command& command);
+    bool OpenSession();
 
     // The opening's steps, on the worker of the moment.
     bool Open(std::optional<int>& report) override;
@@ -82,6 +83,7 @@ private:
     void StopWorker();
     // A worker whose connection the projector closed is stopped and forgotten.
     void ReapEndedWorker();
+    void ReapClosedConnection();
     void Perform(const LinkActions& actions);
     // An open connection with nothing to do is closed after the session's
     // idle limit, if it has one.
