@@ -13,16 +13,21 @@
 
 namespace {
 
+// Every failure is one line on standard error, whatever bytes of the
+// projector's or the user's it quotes.
 int Fail(std::string& err, ExitStatus status, const std::string& problem)
 {
-    err += "beamctl: " + problem + "\n";
+    err += "beamctl: " + PrintableLine(problem) + "\n";
     return ExitCode(status);
 }
 
+// The problem, then the hint in brackets: "beamctl: no command given (Run
+// 'beamctl --help' for the commands and options)".
 int UsageFailure(std::string& err, const UsageError& error)
 {
-    err += "beamctl: " + error.message + "\n" + error.hint + "\n";
-    return ExitCode(ExitStatus::Usage);
+    std::string hint = error.hint;
+    if (!hint.empty() && hint.back() == '.') hint.pop_back();
+    return Fail(err, ExitStatus::Usage, hint.empty() ? error.message : error.message + " (" + hint + ")");
 }
 
 // The items' values from their reply lines; an item answered with an error,

@@ -74,9 +74,10 @@ console is set to. The caption channel names and the PJLink input codes come
 from the Beamdesk.ini beside beamctl.exe. Elsewhere nothing is saved, and the
 names are the built-in OFF=00, CC1=11, CC2=12 and the inputs the defaults.
 
-Output: name=value lines, control characters shown as \xNN; with --json one
-object with the same names, and null for a value the projector did not give
-(info: lamp_hours and inputs are arrays, errors an object).
+Output: name=value lines, with control characters (C0 and C1) and the
+backslash shown as \xNN; with --json one object with the same names, and null
+for a value the projector did not give (info: lamp_hours and inputs are
+arrays, errors an object).
 
 Exit status:
   0  done: the projector answered every command
@@ -92,7 +93,8 @@ Exit status:
      parameter, ERR3 unavailable time, ERR4 projector failure), or its reply
      named no state (status, toggle), or a class-1 PJLink projector was given
      a class-2 command (it is not sent)
-Every failure prints one line on standard error saying what failed.
+Every failure prints one line on standard error saying what failed (a usage
+error: what is wrong, and a hint in brackets).
 )";
 }
 

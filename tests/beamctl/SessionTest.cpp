@@ -103,7 +103,7 @@ TEST_F(BeamctlRun, StatusPrintsTheProjectorsOwnValues)
 
     const RunOutcome text = Run({"status"});
     EXPECT_EQ(text.status, 0) << text.err;
-    EXPECT_EQ(text.out, "power=03\nmute=ON\nfreeze=OFF\ncc=q\"\\\\x01\xE9\n");
+    EXPECT_EQ(text.out, "power=03\nmute=ON\nfreeze=OFF\ncc=q\"\\x5C\\x01\xE9\n");
     EXPECT_EQ(Sim::Escape(Commands()), Sim::Escape("PWSTATUS?\rMUTE?\rFREEZE?\rCCAP?\r"));
 
     const RunOutcome json = Run({"status", "--json"});
@@ -267,8 +267,8 @@ TEST_F(BeamctlRun, ReplySplitMidLine)
     EXPECT_FALSE(sim.Mute());
 }
 
-// Bad input ends with exit 2, the problem and a hint on two lines, and not a
-// single connection: the simulator's log proves nothing was sent.
+// Bad input ends with exit 2, the problem and a hint in brackets on one line,
+// and not a single connection: the simulator's log proves nothing was sent.
 TEST_F(BeamctlRun, BadInputIsRefusedBeforeAnyConnection)
 {
     auto& sim = Simulator();
@@ -312,8 +312,10 @@ TEST_F(BeamctlRun, BadInputIsRefusedBeforeAnyConnection)
         const RunOutcome r = RunAsGiven(c.args);
         EXPECT_EQ(r.status, 2) << what;
         EXPECT_EQ(r.out, "") << what;
-        EXPECT_EQ(LineCount(r.err), 2u) << what << "\n" << r.err;
+        EXPECT_EQ(LineCount(r.err), 1u) << what << "\n" << r.err;
         EXPECT_EQ(r.err.rfind("beamctl: ", 0), 0u) << what << "\n" << r.err;
+        EXPECT_NE(r.err.find(" ("), std::string::npos) << what << ": no hint\n" << r.err;
+        EXPECT_EQ(r.err.substr(r.err.size() - 2), ")\n") << what << "\n" << r.err;
     }
     EXPECT_EQ(sim.ConnectionCount(), 0);
 }
