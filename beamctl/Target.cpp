@@ -28,6 +28,15 @@ std::optional<UsageError> PasswordProblem(ProtocolId protocol, const std::string
     return std::nullopt;
 }
 
+// An empty variable is as good as none: "BEAMDESK_PASSWORD= beamctl ..." and
+// a variable cleared in a script mean "not set".
+std::optional<std::string> Variable(const EnvironmentLookup& environment, const char* name)
+{
+    std::optional<std::string> value = environment(name);
+    if (value && value->empty()) return std::nullopt;
+    return value;
+}
+
 }  // namespace
 
 // The console's choice counts whichever projector is named: it is the
@@ -38,7 +47,7 @@ std::variant<ProtocolId, UsageError> ResolveProtocol(const Options& options, con
     std::optional<std::string> name = options.protocol;
     std::string origin = "--protocol";
     if (!name) {
-        name = environment(kProtocolVariable);
+        name = Variable(environment, kProtocolVariable);
         origin = kProtocolVariable;
     }
     if (!name) {
@@ -60,13 +69,13 @@ std::variant<Target, UsageError> ResolveTarget(const Options& options, const Env
     std::optional<std::string> addressText = options.projector;
     std::string addressOrigin = "--projector";
     if (!addressText) {
-        addressText = environment(kProjectorVariable);
+        addressText = Variable(environment, kProjectorVariable);
         addressOrigin = kProjectorVariable;
     }
     std::optional<std::string> password = options.password;
     std::string passwordOrigin = "--password";
     if (!password) {
-        password = environment(kPasswordVariable);
+        password = Variable(environment, kPasswordVariable);
         passwordOrigin = kPasswordVariable;
     }
     // The console's "no projector" is no address at all here.

@@ -1,7 +1,8 @@
 // Which projector beamctl talks to and how: the protocol, the address and the
 // password from the options, else from BEAMDESK_PROTOCOL / BEAMDESK_PROJECTOR
-// / BEAMDESK_PASSWORD, else (on Windows) from the console's own saved
-// settings; the protocol is the native one when nothing names one. The
+// / BEAMDESK_PASSWORD (an empty one counts as unset), else (on Windows) from
+// the console's own saved settings; the protocol is the native one when
+// nothing names one. The
 // password is the protocol's own, and a saved one goes only with the saved
 // address: it is never sent to a projector the console was not set to.
 // Windows-free; the saved settings come in through a function.

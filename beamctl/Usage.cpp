@@ -60,11 +60,14 @@ Options:
   -h, --help            print this help
   --version             print beamctl's version
   --                    every word after it belongs to the command
+Each option may be given once. A value that starts with "-" is given as
+--name=VALUE (--password=-x).
 
 Environment:
   BEAMDESK_PROJECTOR    the address when there is no --projector
   BEAMDESK_PROTOCOL     the protocol when there is no --protocol
   BEAMDESK_PASSWORD     the password when there is no --password
+An empty variable counts as unset.
 
 On Windows, with neither --projector nor BEAMDESK_PROJECTOR, beamctl takes the
 address saved by the Beamdesk console, and with it the saved password (the

@@ -160,6 +160,17 @@ TEST_F(BeamctlRun, HandshakeWithAndWithoutPassword)
     }
 }
 
+// A password that starts with a dash is given as --password=VALUE.
+TEST_F(BeamctlRun, AValueLikeAnOptionAfterTheEqualsSign)
+{
+    auto& sim = Simulator("--json");
+    const RunOutcome r = Run({"--password=--json", "volume", "up"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const auto received = sim.Received();
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(Sim::Escape(received[1]), Sim::Escape(OpenRequest("--json") + "KEY 57\r"));
+}
+
 // Exit 4 whenever the projector and we disagree about the password; the
 // command is never sent.
 TEST_F(BeamctlRun, PasswordProblemsExitFour)
@@ -304,6 +315,16 @@ TEST_F(BeamctlRun, BadInputIsRefusedBeforeAnyConnection)
         {{"--projector", "{sim}", "power"}},
         {{"--projector", "{sim}", "power", "toggle"}},
         {{"--projector", "{sim}", "mute", "on", "now"}},
+        // A value that looks like an option is one only as --name=VALUE.
+        {{"--projector", "{sim}", "--password", "--json", "status"}},
+        {{"--projector", "{sim}", "--timeout", "-5", "status"}},
+        {{"--projector", "--json", "status"}},
+        // Each option once.
+        {{"--projector", "{sim}", "--projector", "{sim}", "status"}},
+        {{"--projector", "{sim}", "--json", "status", "--json"}},
+        {{"--projector", "{sim}", "--timeout=300", "--timeout", "300", "status"}},
+        {{"--projector", "{sim}", "-h", "--help"}},
+        {{"--projector", "{sim}", "--json=yes", "status"}},
     };
     for (const Case& c : cases) {
         std::string what;
