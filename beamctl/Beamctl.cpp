@@ -65,11 +65,22 @@ int RunProbe(ProjectorClient& client, bool json, std::string& out, std::string& 
 {
     ProbeAnswer answer;
     const ClientResult result = client.Probe(answer);
-    std::vector<Field> fields{{"reachable", answer.reachable ? "yes" : "no"}};
+    // "refused": a projector answered, and would open no session.
+    std::vector<Field> fields{{"reachable", answer.reachable ? "yes" : answer.refused ? "refused" : "no"}};
     if (answer.reachable) fields.push_back({"password", answer.passwordRequired ? "required" : "none"});
     out += json ? FieldsJson(fields) : FieldsText(fields);
     if (result.status != ExitStatus::Done) return Fail(err, result.status, result.problem);
     return ExitCode(ExitStatus::Done);
+}
+
+// The reply lines a failed command got, for its failure's line: " (partial
+// reply: 'MUTE=OFF')"; nothing when none came.
+std::string PartialReply(const std::vector<std::string>& replies)
+{
+    if (replies.empty()) return "";
+    std::string told = " (partial reply:";
+    for (const std::string& line : replies) told += " " + Shown(line);
+    return told + ")";
 }
 
 // The PJLink input codes of the console's source buttons.
@@ -134,15 +145,17 @@ int RunBeamctl(const std::vector<std::string>& args, const Host& host, std::stri
     if (what.kind == RequestKind::Status || what.kind == RequestKind::Info) {
         status = RunReport(client, what, options.json, out, err);
     } else {
+        // Reply lines are output only once the projector confirmed the
+        // command; those of a failed one are told on its failure's line.
         std::vector<std::string> replies;
         for (const Command& command : what.commands) {
             const ClientResult result = client.Run(command, replies);
-            if (what.kind == RequestKind::Replies)
-                out += options.json ? RepliesJson(replies) : RepliesText(replies);
             if (result.status != ExitStatus::Done) {
-                status = Fail(err, result.status, result.problem);
+                status = Fail(err, result.status, result.problem + PartialReply(replies));
                 break;
             }
+            if (what.kind == RequestKind::Replies)
+                out += options.json ? RepliesJson(replies) : RepliesText(replies);
         }
     }
     client.Close();

@@ -128,6 +128,7 @@ ClientResult ProjectorClient::Probe(ProbeAnswer& answer)
     if (status == kStatusNoReply)
         return {ExitStatus::NoAnswer,
                 "the projector at " + at + " did not answer the probe within " + Ms(kHandshakeReplyLimit)};
+    answer.refused = true;
     return {ExitStatus::NoAnswer, "the projector at " + at + " refused the probe (status " + Hex(status) + ")"};
 }
 

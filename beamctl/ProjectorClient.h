@@ -24,6 +24,7 @@ struct ClientResult {
 
 struct ProbeAnswer {
     bool reachable = false;
+    bool refused = false;  // it answered the probe, with a status that opens no session
     bool passwordRequired = false;
 };
 

@@ -43,11 +43,15 @@ Commands:
                         list (OFF, CC1, CC2 unless that file says otherwise);
                         any other CHANNEL is sent as the value itself (cc 13).
                         Not in PJLink, which has no captions
-  probe                 print reachable=yes|no and password=required|none
-                        (the native protocol only)
-  send TEXT             send TEXT as one command (beamctl adds the CR) and
-                        print each reply line; quote TEXT when it has spaces.
-                        PJLink: a whole command line, e.g. "%1POWR ?"
+  probe                 print reachable=yes and password=required|none, or
+                        reachable=refused (the projector answered and opens
+                        no session) or reachable=no (no answer); the native
+                        protocol only
+  send TEXT             send TEXT as one command (beamctl adds the CR) and,
+                        once the projector confirmed it, print each reply
+                        line (a failed command's lines are on its failure's
+                        line); quote TEXT when it has spaces. PJLink: a whole
+                        command line, e.g. "%1POWR ?"
 
 Options:
   --projector A.B.C.D   the projector's IPv4 address

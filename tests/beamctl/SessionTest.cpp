@@ -133,11 +133,28 @@ TEST_F(BeamctlRun, ProbeTellsWhetherAPasswordIsWanted)
         ASSERT_EQ(received.size(), 1u) << "the probe connection only";
         EXPECT_EQ(Sim::Escape(received[0]), Sim::Escape(kProbe));
     }
-    Simulator().SetRefuseConnections(true);
-    const RunOutcome refused = Run({"probe"});
-    EXPECT_EQ(refused.status, 3);
-    EXPECT_EQ(refused.out, "reachable=no\n");
-    EXPECT_EQ(LineCount(refused.err), 1u) << refused.err;
+    // A projector that answers the probe and opens no session is told from
+    // one that does not answer.
+    struct Failure {
+        std::function<void(Sim&)> fault;
+        bool json;
+        std::string out;
+        const char* says;
+    } const failures[] = {
+        {[](Sim& s) { s.SetRefuseConnections(true); }, false, "reachable=no\n", "the connection was refused"},
+        {[](Sim& s) { s.SetSilentHandshake(true); }, false, "reachable=no\n", "did not answer the probe"},
+        {[](Sim& s) { s.SetProbeStatus(0x45); }, false, "reachable=refused\n", "refused the probe (status 0x45)"},
+        {[](Sim& s) { s.SetProbeStatus(0x43); }, true, "{\"reachable\": \"refused\"}\n", "(status 0x43)"},
+    };
+    for (const Failure& f : failures) {
+        auto& sim = Simulator();
+        f.fault(sim);
+        const RunOutcome r = f.json ? Run({"--json", "probe"}) : Run({"probe"});
+        EXPECT_EQ(r.status, 3) << f.says;
+        EXPECT_EQ(r.out, f.out) << f.says;
+        EXPECT_EQ(LineCount(r.err), 1u) << r.err;
+        EXPECT_NE(r.err.find(f.says), std::string::npos) << r.err;
+    }
 }
 
 TEST_F(BeamctlRun, HandshakeWithAndWithoutPassword)
@@ -240,18 +257,29 @@ TEST_F(BeamctlRun, NoAnswerExitsThree)
     }
 }
 
+// A reply is output only once the projector confirmed the command: the lines
+// of a failed one are on its failure's line, marked as a partial reply.
 TEST_F(BeamctlRun, ErrReplyExitsFive)
 {
     auto& sim = Simulator();
     const RunOutcome text = Run({"send", "BOGUS"});
     EXPECT_EQ(text.status, 5);
-    EXPECT_EQ(text.out, "ERR\n");
-    EXPECT_EQ(LineCount(text.err), 1u) << text.err;
-    EXPECT_NE(text.err.find("ERR"), std::string::npos) << text.err;
+    EXPECT_EQ(text.out, "");
+    EXPECT_EQ(text.err, "beamctl: the projector answered ERR to 'BOGUS' (partial reply: 'ERR')\n");
 
     const RunOutcome json = Run({"--json", "send", "BOGUS"});
     EXPECT_EQ(json.status, 5);
-    EXPECT_EQ(json.out, "{\"replies\": [\"ERR\"]}\n");
+    EXPECT_EQ(json.out, "");
+    EXPECT_EQ(LineCount(json.err), 1u) << json.err;
+
+    // The reply came, the prompt never did.
+    sim.SetCloseAt(Sim::CloseMoment::AfterReplyValue);
+    const RunOutcome cut = Run({"send", "MUTE?"});
+    EXPECT_EQ(cut.status, 3);
+    EXPECT_EQ(cut.out, "");
+    EXPECT_EQ(cut.err, "beamctl: the projector closed the connection before answering 'MUTE?' (partial reply: "
+                       "'MUTE=OFF')\n");
+    sim.SetCloseAt(Sim::CloseMoment::Never);
 
     // A reply line is printed as one line whatever it holds.
     const RunOutcome query = Run({"send", "MUTE?"});
