@@ -79,7 +79,10 @@ std::string PartialReply(const std::vector<std::string>& replies)
 {
     if (replies.empty()) return "";
     std::string told = " (partial reply:";
-    for (const std::string& line : replies) told += " " + Shown(line);
+    for (const std::string& line : replies) {
+        told += ' ';
+        told += Shown(line);
+    }
     return told + ")";
 }
 

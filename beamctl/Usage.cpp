@@ -88,6 +88,7 @@ arrays, errors an object).
 
 Exit status:
   0  done: the projector answered every command
+  1  done, but the output could not be written (a full disk, a closed pipe)
   2  usage error (bad option, command, address, code or password): nothing
      was sent
   3  no projector answered: the connection was refused or not made within

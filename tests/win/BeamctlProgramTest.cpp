@@ -36,7 +36,58 @@ protected:
     }
 };
 
+// beamctl.exe with its standard output a pipe whose reading end is already
+// closed, as when the program it writes to has ended.
+CapturedRun RunIntoClosedPipe(const std::string& arguments)
+{
+    CapturedRun run;
+    const ScratchFolder folder;
+    const std::string errPath = folder.path() + "err.txt";
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
+    CloseHandle(readEnd);
+    HANDLE err = CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = err;
+    const std::string exe = ExecutableFolder() + "beamctl.exe";
+    std::string commandLine = "\"" + exe + "\" " + arguments;
+    PROCESS_INFORMATION process{};
+    if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+        if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process.hProcess, &run.exitCode);
+        else
+            TerminateProcess(process.hProcess, STILL_ACTIVE);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(writeEnd);
+    CloseHandle(err);
+    HANDLE file = CreateFileA(errPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    char chunk[4096];
+    DWORD n = 0;
+    while (file != INVALID_HANDLE_VALUE && ReadFile(file, chunk, sizeof chunk, &n, nullptr) && n > 0)
+        run.err.append(chunk, n);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    return run;
+}
+
 }  // namespace
+
+// Output nobody can read any more is a failure, told on stderr.
+TEST_F(BeamctlProgram, AClosedPipeIsAFailure)
+{
+    const CapturedRun run = RunIntoClosedPipe("--help");
+    EXPECT_EQ(run.exitCode, 1u) << run.err;
+    EXPECT_EQ(run.err.rfind("beamctl: the output could not be written", 0), 0u) << run.err;
+}
 
 TEST_F(BeamctlProgram, ToggleAndStatus)
 {
