@@ -8,6 +8,7 @@ enum class ExitStatus {
     NoAnswer = 3,        // no connection, no handshake reply, session refused, or no reply in time
     Password = 4,        // the password was refused, or the projector and we disagree on having one
     ProjectorError = 5,  // the projector answered ERR, or named no state where one was asked for
+    SomeFailed = 6,      // several projectors: at least one of them failed
 };
 
 inline int ExitCode(ExitStatus status)

@@ -59,7 +59,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args)
             name = arg.substr(0, equals);
             value = arg.substr(equals + 1);
         }
-        const bool flag = name == "--help" || name == "--version" || name == "--json";
+        const bool flag = name == "--help" || name == "--version" || name == "--json" || name == "--prometheus";
         if (!flag && name != "--projector" && name != "--password" && name != "--protocol" && name != "--timeout")
             return fail("unknown option '" + arg + "'");
         if (twice(name)) return fail("option " + name + " is given twice", "Give each option once.");
@@ -68,6 +68,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args)
             if (name == "--help") o.help = true;
             if (name == "--version") o.version = true;
             if (name == "--json") o.json = true;
+            if (name == "--prometheus") o.prometheus = true;
+            if (o.json && o.prometheus) return fail("--json and --prometheus are two forms of output: give one");
             continue;
         }
         if (!value) {

@@ -17,6 +17,7 @@ struct Options {
     std::optional<std::string> protocol;   // as given; checked with the other sources
     std::optional<int> timeoutMs;
     bool json = false;
+    bool prometheus = false;
     bool help = false;
     bool version = false;
     std::vector<std::string> words;  // the command and its arguments

@@ -34,13 +34,9 @@ std::string JsonString(std::string_view bytes)
     return out + "\"";
 }
 
-namespace {
-
-// The length of the well-formed UTF-8 sequence at the start of `bytes` (two
-// to four bytes, shortest form, no surrogate, at most U+10FFFF) and its code
-// point; 0 when none starts there.
-std::size_t Utf8Sequence(std::string_view bytes, char32_t& codePoint)
+std::size_t Utf8SequenceLength(std::string_view bytes, char32_t& codePoint)
 {
+    if (bytes.empty()) return 0;
     const auto lead = static_cast<unsigned char>(bytes[0]);
     std::size_t length = 0;
     char32_t value = 0;
@@ -68,8 +64,6 @@ std::size_t Utf8Sequence(std::string_view bytes, char32_t& codePoint)
     return length;
 }
 
-}  // namespace
-
 // A terminal takes C0 and C1 controls as commands, the C1 ones both as bytes
 // 0x80-0x9F and as the characters U+0080-U+009F in UTF-8. The backslash is
 // escaped too, so a \xNN in a line is always an escape. Any other byte above
@@ -83,7 +77,7 @@ std::string PrintableLine(std::string_view bytes)
         bool escape = b < 0x20 || b == 0x7F || b == '\\';
         if (b > 0x7F) {
             char32_t codePoint = 0;
-            if (const std::size_t sequence = Utf8Sequence(bytes, codePoint); sequence > 0) {
+            if (const std::size_t sequence = Utf8SequenceLength(bytes, codePoint); sequence > 0) {
                 length = sequence;
                 escape = codePoint <= 0x9F;
             } else {

@@ -42,6 +42,10 @@ std::string RepliesJson(const std::vector<std::string>& replies);
 // the backslash and every byte above 0x7E escaped (bytes above 0x7F read as
 // U+0080 to U+00FF), so the output is valid UTF-8 whatever the projector sent.
 std::string JsonString(std::string_view bytes);
+// The length of the well-formed UTF-8 sequence of two to four bytes at the
+// start of `bytes` (shortest form, no surrogate, at most U+10FFFF) and its
+// code point; 0 when none starts there (an ASCII byte included).
+std::size_t Utf8SequenceLength(std::string_view bytes, char32_t& codePoint);
 // The bytes with the backslash and every control character shown as \xNN:
 // C0, DEL, and C1 both as a byte 0x80-0x9F outside well-formed UTF-8 and as
 // U+0080-U+009F in it. Other UTF-8 and other bytes above 0x9F stay as they are.

@@ -15,9 +15,9 @@ struct Sources {
     std::optional<SavedProjector> saved;
 };
 
-std::variant<Target, UsageError> Resolve(const Sources& s)
+std::variant<std::vector<Target>, UsageError> ResolveAll(const Sources& s)
 {
-    return ResolveTarget(
+    return ResolveTargets(
         s.options,
         [&](const char* name) -> std::optional<std::string> {
             const auto found = s.environment.find(name);
@@ -25,6 +25,16 @@ std::variant<Target, UsageError> Resolve(const Sources& s)
             return found->second;
         },
         [&] { return s.saved; });
+}
+
+// The one projector the sources name.
+std::variant<Target, UsageError> Resolve(const Sources& s)
+{
+    auto resolved = ResolveAll(s);
+    if (auto* error = std::get_if<UsageError>(&resolved)) return *error;
+    const auto& targets = std::get<std::vector<Target>>(resolved);
+    EXPECT_EQ(targets.size(), 1u);
+    return targets.front();
 }
 
 Options WithProjector(std::optional<std::string> projector, std::optional<std::string> password = std::nullopt)
