@@ -25,7 +25,7 @@ constexpr std::size_t kMostAtOnce = 64;
 // projector's or the user's it quotes.
 int Fail(std::string& err, ExitStatus status, const std::string& problem)
 {
-    err += "beamctl: " + PrintableLine(problem) + "\n";
+    err += "beamctl: " + PrintableMessage(problem) + "\n";
     return ExitCode(status);
 }
 

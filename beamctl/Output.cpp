@@ -64,17 +64,20 @@ std::size_t Utf8SequenceLength(std::string_view bytes, char32_t& codePoint)
     return length;
 }
 
+namespace {
+
 // A terminal takes C0 and C1 controls as commands, the C1 ones both as bytes
-// 0x80-0x9F and as the characters U+0080-U+009F in UTF-8. The backslash is
-// escaped too, so a \xNN in a line is always an escape. Any other byte above
-// 0x7F stays as it came: UTF-8 text, or a byte of another character set.
-std::string PrintableLine(std::string_view bytes)
+// 0x80-0x9F and as the characters U+0080-U+009F in UTF-8. With `backslash`
+// the backslash is escaped too, so a \xNN in a line is always an escape. Any
+// other byte above 0x7F stays as it came: UTF-8 text, or a byte of another
+// character set.
+std::string ControlsEscaped(std::string_view bytes, bool backslash)
 {
     std::string out;
     while (!bytes.empty()) {
         const auto b = static_cast<unsigned char>(bytes.front());
         std::size_t length = 1;
-        bool escape = b < 0x20 || b == 0x7F || b == '\\';
+        bool escape = b < 0x20 || b == 0x7F || (backslash && b == '\\');
         if (b > 0x7F) {
             char32_t codePoint = 0;
             if (const std::size_t sequence = Utf8SequenceLength(bytes, codePoint); sequence > 0) {
@@ -93,6 +96,18 @@ std::string PrintableLine(std::string_view bytes)
         bytes.remove_prefix(length);
     }
     return out;
+}
+
+}  // namespace
+
+std::string PrintableLine(std::string_view bytes)
+{
+    return ControlsEscaped(bytes, true);
+}
+
+std::string PrintableMessage(std::string_view bytes)
+{
+    return ControlsEscaped(bytes, false);
 }
 
 namespace {

@@ -50,3 +50,6 @@ std::size_t Utf8SequenceLength(std::string_view bytes, char32_t& codePoint);
 // C0, DEL, and C1 both as a byte 0x80-0x9F outside well-formed UTF-8 and as
 // U+0080-U+009F in it. Other UTF-8 and other bytes above 0x9F stay as they are.
 std::string PrintableLine(std::string_view bytes);
+// The same without escaping the backslash: a message's line on stderr, where
+// a Windows path stays as it is written.
+std::string PrintableMessage(std::string_view bytes);

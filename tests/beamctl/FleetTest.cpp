@@ -94,8 +94,11 @@ std::vector<ListedProjector> Listed(const std::string& text)
 std::string Described(const std::vector<ListedProjector>& list)
 {
     std::string text;
-    for (const ListedProjector& p : list)
-        text += p.address.Text() + (p.protocol ? " " + std::string(ProtocolName(*p.protocol)) : "") + ";";
+    for (const ListedProjector& p : list) {
+        text += p.address.Text();
+        if (p.protocol) text.append(" ").append(ProtocolName(*p.protocol));
+        text += ';';
+    }
     return text;
 }
 
@@ -358,7 +361,7 @@ TEST_F(BeamctlFleet, AtMost64SessionsAtOnce)
     CountingConnects counter(64);
     m_makeTransport = [&counter]() -> std::unique_ptr<Transport> { return std::make_unique<CountedTransport>(counter); };
     std::string list;
-    for (int i = 1; i <= 100; ++i) list += (i > 1 ? "," : "") + "127.0.69."s + std::to_string(i);
+    for (int i = 1; i <= 100; ++i) list.append(i > 1 ? "," : "").append("127.0.69.").append(std::to_string(i));
     const auto start = std::chrono::steady_clock::now();
     const RunOutcome r = RunAsGiven({"--projector", list, "--protocol", "pjlink", "status"});
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60)) << "64 never were under way at once";

@@ -29,3 +29,11 @@ TEST(BeamctlOutput, TextLinesEscapeControlsAndTheBackslash)
     };
     for (const Case& c : cases) EXPECT_EQ(PrintableLine(c.bytes), c.line) << c.why;
 }
+
+// A message on stderr: one line whatever it quotes, and a Windows path as it
+// is written.
+TEST(BeamctlOutput, MessagesKeepTheBackslash)
+{
+    EXPECT_EQ(PrintableMessage("C:\\rooms\\list.txt:2: 'a\rb\xC2\x9B\x85'"),
+              "C:\\rooms\\list.txt:2: 'a\\x0Db\\xC2\\x9B\\x85'");
+}
