@@ -128,6 +128,7 @@ ClientResult ProjectorClient::Probe(ProbeAnswer& answer)
     if (status == kStatusNoReply)
         return {ExitStatus::NoAnswer,
                 "the projector at " + at + " did not answer the probe within " + Ms(kHandshakeReplyLimit)};
+    answer.refused = true;
     return {ExitStatus::NoAnswer, "the projector at " + at + " refused the probe (status " + Hex(status) + ")"};
 }
 
@@ -189,6 +190,19 @@ ClientResult ProjectorClient::Refused(const CommandAnswer& answer, const std::st
 
 ClientResult ProjectorClient::Run(const Command& command, std::vector<std::string>& replies)
 {
+    bool crossed = false;
+    ClientResult result = Attempt(command, replies, crossed);
+    // A protocol whose connections are short by design: the projector's close
+    // after its last answer can cross this command on the wire, before its
+    // FIN has come. A close before a single byte of the answer is that close:
+    // the command goes again, once, on a new connection.
+    if (crossed && m_session.StaysConnectedAfterClose()) result = Attempt(command, replies, crossed);
+    return result;
+}
+
+ClientResult ProjectorClient::Attempt(const Command& command, std::vector<std::string>& replies, bool& crossed)
+{
+    crossed = false;
     replies.clear();
     // A protocol whose connections are short by design: a close by the
     // projector between commands is no failure, the next command connects
@@ -206,6 +220,7 @@ ClientResult ProjectorClient::Run(const Command& command, std::vector<std::strin
 
     auto deadline = Clock::now() + m_target.commandTimeout;
     std::optional<ClientResult> failure;
+    bool anyByte = false;
     const auto answered = [&] { return m_session.Answer().complete; };
     while (!answered() && !failure) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -222,8 +237,10 @@ ClientResult ProjectorClient::Run(const Command& command, std::vector<std::strin
         if (result == Transport::ReceiveResult::TimedOut) continue;
         if (result == Transport::ReceiveResult::Closed) {
             replies = m_session.Answer().lines;
+            crossed = !anyByte;
             return Lost("the projector closed the connection before answering " + Shown(outstanding));
         }
+        anyByte = true;
 
         m_lines.Feed(chunk, received, [&](std::string_view line) {
             if (answered() || failure) return;  // nothing after the answer belongs to this command
