@@ -200,6 +200,19 @@ ClientResult ProjectorClient::Run(const Command& command, std::vector<std::strin
     return result;
 }
 
+// What the projector sent before this command goes out (a late prompt after
+// the handshake, a reply repeated) cannot answer it: it is read and dropped.
+// A close found here is left for the command's own wait to meet.
+void ProjectorClient::DropWhatCameBefore()
+{
+    char chunk[kReceiveBufferSize];
+    std::size_t received = 0;
+    while (m_transport.Receive(chunk, sizeof chunk, received, std::chrono::milliseconds(0)) ==
+           Transport::ReceiveResult::Data) {
+    }
+    m_lines.Reset();
+}
+
 ClientResult ProjectorClient::Attempt(const Command& command, std::vector<std::string>& replies, bool& crossed)
 {
     crossed = false;
@@ -213,6 +226,7 @@ ClientResult ProjectorClient::Attempt(const Command& command, std::vector<std::s
         if (ClientResult reopened = Open(); reopened.status != ExitStatus::Done) return reopened;
     }
     m_submitted = command.text;
+    DropWhatCameBefore();
     std::string outstanding;
     if (ClientResult r = Carry(m_session.Submit(command), outstanding); r.status != ExitStatus::Done) return r;
     if (outstanding.empty())
@@ -242,8 +256,11 @@ ClientResult ProjectorClient::Attempt(const Command& command, std::vector<std::s
         }
         anyByte = true;
 
+        // The rest of a chunk whose line sent the follow-up was read before
+        // the follow-up went out: it cannot answer it.
+        bool sentDuringChunk = false;
         m_lines.Feed(chunk, received, [&](std::string_view line) {
-            if (answered() || failure) return;  // nothing after the answer belongs to this command
+            if (answered() || failure || sentDuringChunk) return;  // nothing after the answer belongs to this command
             std::string followUp;
             if (ClientResult r = Carry(m_session.Line(line), followUp); r.status != ExitStatus::Done) {
                 failure = r;
@@ -254,8 +271,10 @@ ClientResult ProjectorClient::Attempt(const Command& command, std::vector<std::s
                 // one that counts now.
                 outstanding = followUp;
                 deadline = Clock::now() + m_target.commandTimeout;
+                sentDuringChunk = true;
             }
         });
+        if (sentDuringChunk) m_lines.Reset();
     }
     const CommandAnswer& answer = m_session.Answer();
     replies = answer.lines;

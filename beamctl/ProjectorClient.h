@@ -52,6 +52,7 @@ private:
     // answer came.
     ClientResult Attempt(const Command& command, std::vector<std::string>& replies, bool& crossed);
     ClientResult Carry(const LinkActions& actions, std::string& sent);
+    void DropWhatCameBefore();
     ClientResult Lost(const std::string& what);
     ClientResult Refused(const CommandAnswer& answer, const std::string& outstanding) const;
 

@@ -2,10 +2,12 @@
 // command puts on the wire, the handshake, toggles, status, and how every way
 // of failing ends (exit status, one line on stderr, nothing printed as done).
 #include <chrono>
+#include <deque>
 #include <functional>
 
 #include "BeamctlRun.h"
 #include "Command.h"
+#include "Transport.h"
 
 using namespace std::string_literals;
 using namespace std::chrono_literals;
@@ -22,7 +24,88 @@ std::string OpenRequest(const std::string& password)
 
 using Sim = ProjectorSimulator;
 
+// The system's sockets, with prompts the projector sent before a command
+// could have reached it: one more chunk ":" right after the handshake's open
+// reply, or a second prompt in the chunk that answers a query, after which
+// the projector falls silent.
+class StalePrompts final : public Transport {
+public:
+    enum class Where { AfterOpenReply, AfterQueryReply };
+    explicit StalePrompts(Where where) : m_inner(MakeSocketTransport()), m_where(where) {}
+
+    ConnectResult Connect(const Ipv4Address& address, std::uint16_t port, std::chrono::milliseconds limit) override
+    {
+        return m_inner->Connect(address, port, limit);
+    }
+    bool Send(std::string_view bytes) override { return m_inner->Send(bytes); }
+    void Close() override { m_inner->Close(); }
+    bool PeerClosed() override { return m_inner->PeerClosed(); }
+
+    ReceiveResult Receive(char* buffer, std::size_t capacity, std::size_t& received,
+                          std::chrono::milliseconds limit) override
+    {
+        if (!m_injected.empty()) {
+            received = std::min(capacity, m_injected.size());
+            m_injected.copy(buffer, received);
+            m_injected.erase(0, received);
+            return ReceiveResult::Data;
+        }
+        if (m_silent) {
+            std::this_thread::sleep_for(limit);  // the projector says nothing more
+            return ReceiveResult::TimedOut;
+        }
+        const ReceiveResult result = m_inner->Receive(buffer, capacity, received, limit);
+        if (result != ReceiveResult::Data) return result;
+        const std::string_view chunk(buffer, received);
+        if (m_where == Where::AfterOpenReply && chunk.find("QRM/TX.net\x10\x03"s) != std::string_view::npos)
+            m_injected = ":";
+        if (m_where == Where::AfterQueryReply && chunk.find("=ON\r:") != std::string_view::npos &&
+            received + 2 <= capacity) {
+            buffer[received++] = '\r';
+            buffer[received++] = ':';
+            m_silent = true;
+        }
+        return result;
+    }
+
+private:
+    std::unique_ptr<Transport> m_inner;
+    Where m_where;
+    std::string m_injected;
+    bool m_silent = false;
+};
+
 }  // namespace
+
+// Nothing the projector sent before a command went out answers it: a late
+// prompt after the handshake does not confirm the first command, nor a second
+// prompt in the chunk whose first one sent the follow-up confirm the follow-up.
+TEST_F(BeamctlRun, OnlyThePromptToItsOwnCommandConfirmsIt)
+{
+    auto& sim = Simulator();
+    struct Case {
+        const char* why;
+        StalePrompts::Where where;
+        std::vector<std::string> args;
+        std::function<void()> before;
+        std::string unanswered;
+    } const cases[] = {
+        {"a late prompt after the open reply", StalePrompts::Where::AfterOpenReply, {"power", "on"},
+         [&] { sim.SetSilentCommands(true); }, "'IMPWR ON'"},
+        {"a second prompt after the query's answer", StalePrompts::Where::AfterQueryReply, {"mute", "toggle"},
+         [&] { sim.SetMute(true); }, "'MUTE OFF'"},
+    };
+    for (const Case& c : cases) {
+        sim.ClearFaults();
+        c.before();
+        m_makeTransport = [&c]() -> std::unique_ptr<Transport> { return std::make_unique<StalePrompts>(c.where); };
+        std::vector<std::string> args{"--timeout", "500"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const RunOutcome r = Run(args);
+        EXPECT_EQ(r.status, 3) << c.why << ": " << r.err;
+        EXPECT_NE(r.err.find("did not answer " + c.unanswered), std::string::npos) << c.why << ": " << r.err;
+    }
+}
 
 TEST_F(BeamctlRun, EveryCommandSendsTheConsolesBytes)
 {
