@@ -387,8 +387,7 @@ int main(int argc, char** argv)
             givingUp.push_back(Ms(end - start));
         }
         std::printf("  a connect that hangs: exit 3 after %8.1f ms (limit 2000 ms)\n", Median(givingUp));
-        std::printf("
-");
+        std::printf("\n");
         FleetStatus(runs);
 
         MeasurePjlink(runs);
