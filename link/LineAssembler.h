@@ -21,8 +21,9 @@ public:
     // Feeds the first `length` bytes of `chunk` and calls `deliver` for every
     // line they complete, in order. A NUL ends the chunk's text there, and the
     // line before it is delivered: a chunk that starts with one delivers only
-    // the line held from the chunks before, if any. An unfinished line that reaches the receive buffer's size is
-    // delivered as it stands. Never reads past `length`.
+    // the line held from the chunks before, if any. An unfinished line that
+    // reaches the receive buffer's size is delivered as it stands. Never
+    // reads past `length`.
     void Feed(const char* chunk, std::size_t length, const Deliver& deliver);
 
     // Forgets an unfinished line (the connection it came from is gone).

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "LineAssembler.h"
 #include "PjlinkCommands.h"
 #include "PjlinkSession.h"
 #include "SessionRecords.h"
@@ -102,10 +103,22 @@ struct Model {
     std::optional<int> projectorClass;
     bool outstanding = false;
     bool asking = false;
+    // The projector's lines as the session's own assembly cuts them: a
+    // reply may end in a later chunk than the one that began it.
+    LineAssembler lines;
+
+    // The lines `chunk` completes, one after the other.
+    std::string LinesOf(std::string_view chunk)
+    {
+        std::string completed;
+        lines.Feed(chunk.data(), chunk.size(), [&](std::string_view line) { completed.append(line).append("\r"); });
+        return completed;
+    }
 
     enum class Source { Press, Chunk, TimeOut, Idle, Answer, Other };
 
-    void Check(const LinkActions& actions, Source source, std::string_view chunk, const Command* pressed)
+    // `completedLines`: for a chunk, the lines it completed.
+    void Check(const LinkActions& actions, Source source, std::string_view completedLines, const Command* pressed)
     {
         for (const LinkAction& a : actions) {
             switch (a.kind) {
@@ -120,7 +133,7 @@ struct Model {
                 if (NeedsClass2(text)) Require(projectorClass == 2);
                 if (source == Source::Press) Require(pressed != nullptr && text == pressed->text);
                 if (source == Source::Chunk) {
-                    Require(chunk.find('=') != std::string_view::npos);
+                    Require(completedLines.find('=') != std::string_view::npos);
                     bool known = false;
                     for (std::string_view f : kFollowUps) known = known || text == f;
                     Require(known);
@@ -138,6 +151,7 @@ struct Model {
             case LinkAction::Kind::Close:
                 Require(open && (source == Source::TimeOut || source == Source::Idle || source == Source::Chunk));
                 open = false;
+                lines.Reset();
                 break;
             case LinkAction::Kind::Report:
                 if (source == Source::TimeOut) {
@@ -187,6 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FuzzedProjector projector(in);
             const HandshakeOutcome outcome = session.Open(projector);
             model.open = outcome.opened;
+            model.lines.Reset();
             model.outstanding = false;
             model.asking = false;
             model.firstLine = projector.sent.empty();
@@ -205,6 +220,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 1:
             session.Closed();
             model.open = false;
+            model.lines.Reset();
             break;
         case 2: {
             const Command& command = kCommands[in.Byte() % std::size(kCommands)];
@@ -217,7 +233,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 4: {
             const std::size_t length = in.Byte();
             const std::string_view chunk = in.Bytes(length);
-            model.Check(session.Received(chunk), Source::Chunk, chunk, nullptr);
+            const LinkActions actions = session.Received(chunk);
+            model.Check(actions, Source::Chunk, model.LinesOf(chunk), nullptr);
             break;
         }
         case 5:
