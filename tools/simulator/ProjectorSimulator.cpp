@@ -30,6 +30,8 @@
 #include <thread>
 #include <utility>
 
+#include "SearchResponder.h"
+
 namespace {
 
 #ifdef _WIN32
@@ -216,6 +218,7 @@ struct ProjectorSimulator::Impl {
     std::uint16_t port = 0;
 
     std::thread thread;
+    std::unique_ptr<SearchResponder> search;  // class 2, while running
 
     // Owned by the loop thread once it runs.
     Sock listener = kNoSock;
@@ -1021,6 +1024,12 @@ bool ProjectorSimulator::Start()
     }
     SetNonBlocking(wake, true);
 
+    // Best effort: a search nobody hears leaves the rest as it is.
+    if (d.pjlink && d.options.pjlinkClass == 2 && d.options.answerSearch) {
+        d.search = std::make_unique<SearchResponder>(std::vector<std::string>{d.options.address});
+        if (!d.search->Start()) d.search.reset();
+    }
+
     std::lock_guard lock(d.mutex);
     d.wake = wake;
     d.running = true;
@@ -1039,6 +1048,7 @@ void ProjectorSimulator::Stop()
         d.Wake();
     }
     d.thread.join();
+    d.search.reset();
     {
         std::lock_guard lock(d.mutex);
         CloseSocket(d.wake);
