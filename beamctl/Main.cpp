@@ -4,6 +4,7 @@
 
 #include "Beamctl.h"
 #include "ConsoleSettings.h"
+#include "DiscoveryNetwork.h"
 
 int main(int argc, char** argv)
 {
@@ -17,6 +18,8 @@ int main(int argc, char** argv)
         ReadCaptionChannels,
         MakeSocketTransport,
         ReadPjlinkInputs,
+        ListInterfaces,
+        MakeSweepNetwork,
     };
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     std::string out, err;

@@ -6,6 +6,7 @@ std::string HelpText()
 {
     return R"(Usage: beamctl [--projector A.B.C.D] [--protocol native|pjlink]
                [--password TEXT] [--timeout MS] [--json] COMMAND [ARG...]
+       beamctl [--json] discover [RANGE...]
 
 Controls the projector that Beamdesk controls, from a script or a shell. Each
 run opens a session exactly as the Beamdesk console does (TCP port 3629 in the
@@ -48,6 +49,24 @@ Commands:
   send TEXT             send TEXT as one command (beamctl adds the CR) and
                         print each reply line; quote TEXT when it has spaces.
                         PJLink: a whole command line, e.g. "%1POWR ?"
+  discover [RANGE...]   search for projectors and print one line for each
+                        found: its address, then "native" and/or "pjlink",
+                        each with password=required|none (pjlink: unknown
+                        when only the search answered), and for PJLink
+                        class=1|2, mac= (from the search) and name=TEXT (the
+                        rest of the line) when known. RANGE is A.B.C.D/N (N
+                        from 22 to 32) or A.B.C.D-A.B.C.E (at most 1024
+                        addresses); without one, the /24 around each address
+                        of the interfaces that are up (not the loopback).
+                        Every address is tried on port 3629 (the console's
+                        probe, no session) and on 4352 (the PJLink greeting,
+                        NAME and CLSS when there is no password) at once,
+                        2000 ms per connection; the PJLink search goes to
+                        each range's broadcast address. A /24 takes at most
+                        3 s. --json prints an array of objects with address
+                        and, per protocol, "native"/"pjlink": {password, and
+                        name, class, mac when known}. The other options do
+                        not apply
 
 Options:
   --projector A.B.C.D   the projector's IPv4 address
@@ -57,6 +76,7 @@ Options:
                         digits)
   --timeout MS          how long to wait for each reply, in ms (default 10000)
   --json                status, info, probe and send print one JSON object
+                        (discover: an array)
   -h, --help            print this help
   --version             print beamctl's version
   --                    every word after it belongs to the command
@@ -79,13 +99,13 @@ object with the same names, and null for a value the projector did not give
 (info: lamp_hours and inputs are arrays, errors an object).
 
 Exit status:
-  0  done: the projector answered every command
+  0  done: the projector answered every command (discover: one was found)
   2  usage error (bad option, command, address, code or password): nothing
      was sent
   3  no projector answered: the connection was refused or not made within
      2000 ms, no reply to the handshake (PJLink: no greeting within 2000 ms),
      the session was refused, the connection closed, or no reply within the
-     time-out
+     time-out (discover: none was found)
   4  password problem: refused (PJLink: ERRA), or the projector wants one and
      none was given (or wants none and one was given)
   5  the projector answered ERR (PJLink: ERR1 unsupported command, ERR2 out of
