@@ -40,7 +40,9 @@ std::optional<int> ParsePrefix(std::string_view text)
 
 std::string Quoted(std::string_view text)
 {
-    return "'" + std::string(text) + "'";
+    std::string quoted(1, '\'');
+    quoted.append(text).push_back('\'');
+    return quoted;
 }
 
 const char* const kRangeForms = "A.B.C.D/N with N from 22 to 32, or A.B.C.D-A.B.C.E";
@@ -143,7 +145,10 @@ std::string RangeText(const AddressRange& range)
 std::string RangesText(const std::vector<AddressRange>& ranges)
 {
     std::string text;
-    for (const AddressRange& range : ranges) text += (text.empty() ? "" : " ") + RangeText(range);
+    for (const AddressRange& range : ranges) {
+        if (!text.empty()) text.push_back(' ');
+        text.append(RangeText(range));
+    }
     return text;
 }
 
