@@ -69,6 +69,21 @@ std::string Mac(const std::string& address)
     return SearchResponder::MacFor(address);
 }
 
+// What the search adds to a class-2 projector's line when its simulator
+// answers the search (not under Wine: see SearchResponder.h): class 2 when
+// the projector has not said so itself, and the MAC.
+std::string Heard(bool answered, const std::string& address, bool classKnown = true)
+{
+    if (!answered) return "";
+    return (classKnown ? "" : " class=2") + std::string(" mac=") + Mac(address);
+}
+
+std::string HeardJson(bool answered, const std::string& address, bool classKnown = true)
+{
+    if (!answered) return "";
+    return (classKnown ? "" : ", \"class\": 2") + std::string(", \"mac\": \"") + Mac(address) + "\"";
+}
+
 // Simulators on 127.0.90.x: native ones (one wants a password), PJLink ones
 // of class 2 (one wants a password), one of class 1, one projector speaking
 // both, and one whose connects hang, which makes the sweep wait its 2000 ms.
@@ -142,13 +157,14 @@ TEST_F(DiscoverRun, OneLinePerProjectorFound)
 
     EXPECT_EQ(found.status, 0) << found.err;
     EXPECT_EQ(found.err, "");
+    const bool heard = m_pjlink->Search() != nullptr;
     EXPECT_EQ(found.out, "127.0.90.20 native password=none\n"
                          "127.0.90.21 native password=required\n"
-                         "127.0.90.30 pjlink password=none class=2 mac=" + Mac("127.0.90.30") + " name=Room 30\n"
-                         "127.0.90.31 pjlink password=required class=2 mac=" + Mac("127.0.90.31") + "\n"
+                         "127.0.90.30 pjlink password=none class=2" + Heard(heard, "127.0.90.30") + " name=Room 30\n"
+                         "127.0.90.31 pjlink password=required" + Heard(heard, "127.0.90.31", false) + "\n"
                          "127.0.90.40 pjlink password=none class=1 name=Room 40\n"
-                         "127.0.90.50 native password=none pjlink password=none class=2 mac=" + Mac("127.0.90.50") +
-                         " name=Room 50\n");
+                         "127.0.90.50 native password=none pjlink password=none class=2" +
+                         Heard(m_single[2]->AnswersSearch(), "127.0.90.50") + " name=Room 50\n");
     // Port 3629 had the probe and nothing more; PJLink's NAME and CLSS, no password.
     EXPECT_EQ((*m_native)[0].Received(), (std::vector<std::string>{std::string("QRM/TX.net\x10\x02\0\0\0\0", 16)}));
     EXPECT_EQ((*m_pjlink)[0].Received(), (std::vector<std::string>{"%1NAME ?\r%1CLSS ?\r"}));
@@ -161,13 +177,14 @@ TEST_F(DiscoverRun, JsonAndRangesOfEitherForm)
     const Outcome found = Discover({"discover", "--json", "127.0.90.25-127.0.90.31", "127.0.90.40/32",
                                     "127.0.90.20-127.0.90.20"});
     EXPECT_EQ(found.status, 0) << found.err;
+    const bool heard = m_pjlink->Search() != nullptr;
     EXPECT_EQ(found.out,
               "[\n"
               "  {\"address\": \"127.0.90.20\", \"native\": {\"password\": \"none\"}},\n"
-              "  {\"address\": \"127.0.90.30\", \"pjlink\": {\"password\": \"none\", \"name\": \"Room 30\", \"class\": 2, "
-              "\"mac\": \"" + Mac("127.0.90.30") + "\"}},\n"
-              "  {\"address\": \"127.0.90.31\", \"pjlink\": {\"password\": \"required\", \"class\": 2, \"mac\": \"" +
-                  Mac("127.0.90.31") + "\"}},\n"
+              "  {\"address\": \"127.0.90.30\", \"pjlink\": {\"password\": \"none\", \"name\": \"Room 30\", \"class\": 2" +
+                  HeardJson(heard, "127.0.90.30") + "}},\n"
+              "  {\"address\": \"127.0.90.31\", \"pjlink\": {\"password\": \"required\"" +
+                  HeardJson(heard, "127.0.90.31", false) + "}},\n"
               "  {\"address\": \"127.0.90.40\", \"pjlink\": {\"password\": \"none\", \"name\": \"Room 40\", "
               "\"class\": 1}}\n"
               "]\n");
@@ -192,6 +209,22 @@ TEST_F(DiscoverRun, NoneFoundAndBadRanges)
         EXPECT_NE(refused.err.find("\nExample: beamctl discover "), std::string::npos) << refused.err;
     }
     EXPECT_EQ((*m_native)[0].ConnectionCount(), 0) << "nothing was sent";
+}
+
+// The search's answers reach the sweep over the system's sockets. A responder
+// for 127.0.0.1 answers on every system (Wine included); whatever else may
+// listen on 127.0.0.1 here, its line carries the search's MAC and class.
+TEST(Discover, TheSearchIsAnsweredOverTheSystemsSockets)
+{
+    SearchResponder responder({"127.0.0.1"});
+    ASSERT_TRUE(responder.Start());
+    const Outcome found = Discover({"discover", "127.0.0.1/32"});
+    EXPECT_EQ(found.status, 0) << found.err;
+    EXPECT_EQ(found.out.rfind("127.0.0.1 ", 0), 0u) << found.out;
+    EXPECT_NE(found.out.find(" pjlink password="), std::string::npos) << found.out;
+    EXPECT_NE(found.out.find(" class=" ), std::string::npos) << found.out;
+    EXPECT_NE(found.out.find(" mac=" + Mac("127.0.0.1")), std::string::npos) << found.out;
+    EXPECT_EQ(responder.SearchesAnswered(), 1);
 }
 
 // Without a range: the /24 around each working interface's address, never a

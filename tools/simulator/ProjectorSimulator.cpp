@@ -1025,12 +1025,14 @@ bool ProjectorSimulator::Start()
     SetNonBlocking(wake, true);
 
     // Best effort: a search nobody hears leaves the rest as it is.
+    std::unique_ptr<SearchResponder> search;
     if (d.pjlink && d.options.pjlinkClass == 2 && d.options.answerSearch) {
-        d.search = std::make_unique<SearchResponder>(std::vector<std::string>{d.options.address});
-        if (!d.search->Start()) d.search.reset();
+        search = std::make_unique<SearchResponder>(std::vector<std::string>{d.options.address});
+        if (!search->Start()) search.reset();
     }
 
     std::lock_guard lock(d.mutex);
+    d.search = std::move(search);
     d.wake = wake;
     d.running = true;
     d.stopping = false;
@@ -1048,15 +1050,17 @@ void ProjectorSimulator::Stop()
         d.Wake();
     }
     d.thread.join();
-    d.search.reset();
+    std::unique_ptr<SearchResponder> search;
     {
         std::lock_guard lock(d.mutex);
+        search = std::move(d.search);
         CloseSocket(d.wake);
         d.wake = kNoSock;
         d.running = false;
         d.stopping = false;
     }
     d.applied_cv.notify_all();
+    search.reset();
 #ifdef _WIN32
     WSACleanup();
 #endif
@@ -1066,6 +1070,12 @@ bool ProjectorSimulator::Running() const
 {
     std::lock_guard lock(impl_->mutex);
     return impl_->running;
+}
+
+bool ProjectorSimulator::AnswersSearch() const
+{
+    std::lock_guard lock(impl_->mutex);
+    return impl_->search != nullptr;
 }
 
 std::uint16_t ProjectorSimulator::Port() const

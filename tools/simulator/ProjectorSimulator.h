@@ -136,6 +136,9 @@ public:
     void Stop();
     bool Running() const;
     std::uint16_t Port() const;  // the bound port once started
+    // Whether the search datagram is answered (class 2, answerSearch, and a
+    // system that sends from the simulator's address: see SearchResponder.h).
+    bool AnswersSearch() const;
 
     // Projector state, in the protocol's own codes. Setters take effect at
     // once and report a change like the commands do; SetPower also cancels a

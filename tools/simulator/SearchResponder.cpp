@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -77,8 +78,8 @@ struct SearchResponder::Impl {
     explicit Impl(std::vector<std::string> a) : addresses(std::move(a)) {}
 
     const std::vector<std::string> addresses;
-    std::vector<Sock> listeners;
-    Sock wake = kNoSock;
+    Sock listener = kNoSock;
+    Sock wake = kNoSock;  // the API pokes it to end the wait, and it hears the trial
     sockaddr_in wakeAddress{};
     std::thread thread;
     std::atomic<bool> stopping{false};
@@ -88,33 +89,54 @@ struct SearchResponder::Impl {
 
     void Loop();
     void Answer(const sockaddr_in& from);
-    bool Listen(std::uint32_t address);
+    bool SendsFromItsAddresses();
     void CloseAll();
 };
 
-bool SearchResponder::Impl::Listen(std::uint32_t address)
-{
-    const Sock s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    if (s == kNoSock) return false;
-    // Beside other responders and the controller's own socket on the port.
-    const int one = 1;
-    setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&one), sizeof one);
-    const sockaddr_in local = SocketAddress(address, kPort);
-    if (bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-        CloseSocket(s);
-        return false;
-    }
-    SetNonBlocking(s);
-    listeners.push_back(s);
-    return true;
-}
-
 void SearchResponder::Impl::CloseAll()
 {
-    for (const Sock s : listeners) CloseSocket(s);
-    listeners.clear();
+    if (listener != kNoSock) CloseSocket(listener);
+    listener = kNoSock;
     if (wake != kNoSock) CloseSocket(wake);
     wake = kNoSock;
+}
+
+// A datagram from a socket bound to each address, to the wake socket: does
+// each arrive with its address as the source?
+bool SearchResponder::Impl::SendsFromItsAddresses()
+{
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        const Sock s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        if (s == kNoSock) return false;
+        const sockaddr_in local = SocketAddress(Packed(addresses[i]), 0);
+        const std::string trial = std::to_string(i);
+        const bool sent = bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0 &&
+                          sendto(s, trial.data(), static_cast<int>(trial.size()), 0,
+                                 reinterpret_cast<const sockaddr*>(&wakeAddress), sizeof wakeAddress) > 0;
+        CloseSocket(s);
+        if (!sent) return false;
+    }
+    std::vector<bool> fromItself(addresses.size(), false);
+    std::size_t heard = 0;
+    while (heard < addresses.size()) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(wake, &readable);
+        timeval limit{5, 0};  // loopback: at once, unless the machine is very busy
+        if (select(static_cast<int>(wake) + 1, &readable, nullptr, nullptr, &limit) <= 0) return false;
+        char buffer[16];
+        sockaddr_in from{};
+        socklen_t length = sizeof from;
+        const int n = static_cast<int>(recvfrom(wake, buffer, sizeof buffer - 1, 0,
+                                                reinterpret_cast<sockaddr*>(&from), &length));
+        if (n <= 0) continue;
+        const std::size_t index = std::strtoul(std::string(buffer, static_cast<std::size_t>(n)).c_str(), nullptr, 10);
+        if (index >= addresses.size() || fromItself[index]) continue;
+        fromItself[index] = ntohl(from.sin_addr.s_addr) == Packed(addresses[index]);
+        if (!fromItself[index]) return false;
+        ++heard;
+    }
+    return true;
 }
 
 // Each address answers from a socket of its own, so the answer's source is
@@ -143,23 +165,18 @@ void SearchResponder::Impl::Loop()
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(wake, &readable);
-        Sock highest = wake;
-        for (const Sock s : listeners) {
-            FD_SET(s, &readable);
-            highest = std::max(highest, s);
-        }
+        FD_SET(listener, &readable);
+        const Sock highest = std::max(wake, listener);
         if (select(static_cast<int>(highest) + 1, &readable, nullptr, nullptr, nullptr) <= 0) continue;
-        for (const Sock s : listeners) {
-            if (!FD_ISSET(s, &readable)) continue;
-            for (;;) {
-                char buffer[512];
-                sockaddr_in from{};
-                socklen_t length = sizeof from;
-                const int n = static_cast<int>(
-                    recvfrom(s, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length));
-                if (n < 0) break;
-                if (IsSearch(std::string_view(buffer, static_cast<std::size_t>(n)))) Answer(from);
-            }
+        if (!FD_ISSET(listener, &readable)) continue;
+        for (;;) {
+            char buffer[512];
+            sockaddr_in from{};
+            socklen_t length = sizeof from;
+            const int n = static_cast<int>(
+                recvfrom(listener, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length));
+            if (n < 0) break;
+            if (IsSearch(std::string_view(buffer, static_cast<std::size_t>(n)))) Answer(from);
         }
     }
 }
@@ -186,26 +203,30 @@ bool SearchResponder::Start()
     WSADATA data;
     if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return false;
 #endif
-    d.Listen(Packed(kLoopbackBroadcast));
-    std::vector<std::uint32_t> subnets;
-    for (const std::string& address : d.addresses) {
-        const std::uint32_t broadcast = Packed(address) | 0xFF;
-        if (std::find(subnets.begin(), subnets.end(), broadcast) != subnets.end()) continue;
-        subnets.push_back(broadcast);
-        d.Listen(broadcast);
-    }
     d.wake = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     d.wakeAddress = SocketAddress(Packed(d.addresses.front()), 0);
     socklen_t length = sizeof d.wakeAddress;
-    if (d.listeners.empty() || d.wake == kNoSock ||
-        bind(d.wake, reinterpret_cast<const sockaddr*>(&d.wakeAddress), sizeof d.wakeAddress) != 0 ||
-        getsockname(d.wake, reinterpret_cast<sockaddr*>(&d.wakeAddress), &length) != 0) {
+    bool ready = d.wake != kNoSock &&
+                 bind(d.wake, reinterpret_cast<const sockaddr*>(&d.wakeAddress), sizeof d.wakeAddress) == 0 &&
+                 getsockname(d.wake, reinterpret_cast<sockaddr*>(&d.wakeAddress), &length) == 0 &&
+                 d.SendsFromItsAddresses();
+    if (ready) {
+        d.listener = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        // Beside other responders and the controller's own socket on the port.
+        const int one = 1;
+        setsockopt(d.listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&one), sizeof one);
+        const sockaddr_in search = SocketAddress(Packed(kLoopbackBroadcast), kPort);
+        ready = d.listener != kNoSock &&
+                bind(d.listener, reinterpret_cast<const sockaddr*>(&search), sizeof search) == 0;
+    }
+    if (!ready) {
         d.CloseAll();
 #ifdef _WIN32
         WSACleanup();
 #endif
         return false;
     }
+    SetNonBlocking(d.listener);
     d.stopping = false;
     d.running = true;
     d.thread = std::thread([&d] { d.Loop(); });

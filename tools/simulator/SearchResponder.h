@@ -9,13 +9,16 @@
 // the address: 02:00 and the four octets in hex ("127.0.91.20" gives
 // 02:00:7f:00:5b:14).
 //
-// It hears a search sent to 127.255.255.255 (the loopback network's
-// broadcast address; every responder on the machine hears that one) or to
-// the x.y.z.255 address of a /24 that one of its addresses lies in. On
-// loopback that last one is an ordinary address, so when two responders on
-// the machine share a /24 only one of them gets such a datagram: give one
-// responder all the addresses of a /24 (a SimulatorRange does). Only a
-// sender inside 127.0.0.0/8 is answered.
+// It hears a search sent to 127.255.255.255, the loopback network's
+// broadcast address, as every responder on the machine does (a controller
+// sends a 127.x.y.z range's search there, that being the broadcast address of
+// the loopback's 127.0.0.0/8). Only a sender inside 127.0.0.0/8 is answered.
+//
+// It answers only when the system sends a datagram from each of its addresses
+// with that address as the source; Start() tries that first. Wine does not:
+// it binds a UDP socket to every address whatever address it is given, so a
+// datagram leaves from 127.0.0.1 (and the socket hears what is sent to any
+// address). There only a responder for 127.0.0.1 starts.
 //
 // One thread of its own; Start and Stop from any one other thread.
 
@@ -34,8 +37,9 @@ public:
     SearchResponder(const SearchResponder&) = delete;
     SearchResponder& operator=(const SearchResponder&) = delete;
 
-    // Binds what it can and starts the thread. False when an address is not
-    // a loopback one, or not one search address could be bound.
+    // Binds and starts the thread. False when an address is not a loopback
+    // one, the search address cannot be bound, or the system cannot send from
+    // every one of the addresses.
     bool Start();
     void Stop();
 
