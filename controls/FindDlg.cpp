@@ -267,6 +267,9 @@ bool CFindDlg::OnMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& result)
         result = 0;
         return true;
     }
+    // However the window goes (a quit ends the loop without OK or Cancel),
+    // the search goes first.
+    if (msg == WM_DESTROY) StopSearch();
     if (msg != WM_NOTIFY) return false;
     const auto* header = reinterpret_cast<const NMHDR*>(lParam);
     if (header->idFrom != IDC_FIND_LIST) return false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <iterator>
 #include <unordered_map>
 
 #include "PjlinkWire.h"

@@ -5,6 +5,7 @@
 // leaving for a real network.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
