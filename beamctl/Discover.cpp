@@ -36,9 +36,11 @@ std::string ProtocolJson(const ProtocolAnswer& answer)
     return json + "}";
 }
 
+// One line on standard error, as every failure of beamctl's: the problem,
+// then the hint in brackets.
 int Fail(std::string& err, ExitStatus status, const std::string& problem, const std::string& hint = "")
 {
-    err += "beamctl: " + problem + "\n" + (hint.empty() ? "" : hint + "\n");
+    err += "beamctl: " + PrintableMessage(hint.empty() ? problem : problem + " (" + hint + ")") + "\n";
     return ExitCode(status);
 }
 

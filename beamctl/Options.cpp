@@ -12,6 +12,18 @@ std::optional<int> ParseCount(std::string_view text, int max)
     return static_cast<int>(value);
 }
 
+namespace {
+
+// A word that would be taken as an option where it stands.
+bool LooksLikeOption(const std::string& word)
+{
+    return word.size() >= 2 && word[0] == '-';
+}
+
+}  // namespace
+
+// Each option once: a second one is more likely a slip (two scripts' options
+// put together) than a wish to override the first.
 ParsedOptions ParseOptions(const std::vector<std::string>& args)
 {
     ParsedOptions parsed;
@@ -20,11 +32,18 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args)
         parsed.error = UsageError{std::move(message), std::move(hint)};
         return parsed;
     };
+    std::vector<std::string> given;  // the options so far, by their long names
+    const auto twice = [&](const std::string& name) {
+        for (const std::string& earlier : given)
+            if (earlier == name) return true;
+        given.push_back(name);
+        return false;
+    };
 
     bool onlyWords = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (onlyWords || arg.size() < 2 || arg[0] != '-') {
+        if (onlyWords || !LooksLikeOption(arg)) {
             o.words.push_back(arg);
             continue;
         }
@@ -32,30 +51,34 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args)
             onlyWords = true;
             continue;
         }
-        if (arg == "-h" || arg == "--help") {
-            o.help = true;
-            continue;
-        }
-        if (arg == "--version") {
-            o.version = true;
-            continue;
-        }
-        if (arg == "--json") {
-            o.json = true;
-            continue;
-        }
 
-        // Options with a value: "--name VALUE" or "--name=VALUE".
-        std::string name = arg;
+        // "--name VALUE" or "--name=VALUE"; "-h" is "--help".
+        std::string name = arg == "-h" ? "--help" : arg;
         std::optional<std::string> value;
         if (const auto equals = arg.find('='); equals != std::string::npos) {
             name = arg.substr(0, equals);
             value = arg.substr(equals + 1);
         }
-        if (name != "--projector" && name != "--password" && name != "--protocol" && name != "--timeout")
+        const bool flag = name == "--help" || name == "--version" || name == "--json" || name == "--prometheus";
+        if (!flag && name != "--projector" && name != "--password" && name != "--protocol" && name != "--timeout")
             return fail("unknown option '" + arg + "'");
+        if (twice(name)) return fail("option " + name + " is given twice", "Give each option once.");
+        if (flag) {
+            if (value) return fail("option " + name + " takes no value");
+            if (name == "--help") o.help = true;
+            if (name == "--version") o.version = true;
+            if (name == "--json") o.json = true;
+            if (name == "--prometheus") o.prometheus = true;
+            if (o.json && o.prometheus) return fail("--json and --prometheus are two forms of output: give one");
+            continue;
+        }
         if (!value) {
             if (i + 1 >= args.size()) return fail("option " + name + " needs a value");
+            // "--password --json status": the value is missing far more often
+            // than it starts with a dash.
+            if (LooksLikeOption(args[i + 1]))
+                return fail("option " + name + " needs a value, and '" + args[i + 1] + "' looks like an option",
+                            "Write " + name + "=" + args[i + 1] + " if that is the value.");
             value = args[++i];
         }
         if (name == "--projector") {

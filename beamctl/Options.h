@@ -1,6 +1,7 @@
 // beamctl's command line cut into options and the command words. Options may
-// stand anywhere before "--"; everything after "--", and every word that does
-// not start with "-", belongs to the command. Windows-free.
+// stand anywhere before "--", each at most once; everything after "--", and
+// every word that does not start with "-", belongs to the command. A value
+// that starts with "-" is taken only as "--name=VALUE". Windows-free.
 #pragma once
 
 #include <optional>
@@ -16,6 +17,7 @@ struct Options {
     std::optional<std::string> protocol;   // as given; checked with the other sources
     std::optional<int> timeoutMs;
     bool json = false;
+    bool prometheus = false;
     bool help = false;
     bool version = false;
     std::vector<std::string> words;  // the command and its arguments

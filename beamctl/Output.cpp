@@ -34,17 +34,80 @@ std::string JsonString(std::string_view bytes)
     return out + "\"";
 }
 
-std::string PrintableLine(std::string_view bytes)
+std::size_t Utf8SequenceLength(std::string_view bytes, char32_t& codePoint)
+{
+    if (bytes.empty()) return 0;
+    const auto lead = static_cast<unsigned char>(bytes[0]);
+    std::size_t length = 0;
+    char32_t value = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        value = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        value = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        value = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (bytes.size() < length) return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(bytes[i]);
+        if ((next & 0xC0) != 0x80) return 0;
+        value = (value << 6) | (next & 0x3F);
+    }
+    static constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < kShortest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+    codePoint = value;
+    return length;
+}
+
+namespace {
+
+// A terminal takes C0 and C1 controls as commands, the C1 ones both as bytes
+// 0x80-0x9F and as the characters U+0080-U+009F in UTF-8. With `backslash`
+// the backslash is escaped too, so a \xNN in a line is always an escape. Any
+// other byte above 0x7F stays as it came: UTF-8 text, or a byte of another
+// character set.
+std::string ControlsEscaped(std::string_view bytes, bool backslash)
 {
     std::string out;
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x20 || b == 0x7F)
-            out += Escaped("\\x%02X", b);
-        else
-            out += c;
+    while (!bytes.empty()) {
+        const auto b = static_cast<unsigned char>(bytes.front());
+        std::size_t length = 1;
+        bool escape = b < 0x20 || b == 0x7F || (backslash && b == '\\');
+        if (b > 0x7F) {
+            char32_t codePoint = 0;
+            if (const std::size_t sequence = Utf8SequenceLength(bytes, codePoint); sequence > 0) {
+                length = sequence;
+                escape = codePoint <= 0x9F;
+            } else {
+                escape = b <= 0x9F;
+            }
+        }
+        for (std::size_t i = 0; i < length; ++i) {
+            if (escape)
+                out += Escaped("\\x%02X", static_cast<unsigned char>(bytes[i]));
+            else
+                out += bytes[i];
+        }
+        bytes.remove_prefix(length);
     }
     return out;
+}
+
+}  // namespace
+
+std::string PrintableLine(std::string_view bytes)
+{
+    return ControlsEscaped(bytes, true);
+}
+
+std::string PrintableMessage(std::string_view bytes)
+{
+    return ControlsEscaped(bytes, false);
 }
 
 namespace {

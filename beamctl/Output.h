@@ -1,7 +1,8 @@
 // What beamctl prints on standard output: name=value lines, or one JSON
 // object with the same names. Values are the projector's bytes; in lines, any
-// control character is shown as \xNN so a value can never make a line of its
-// own, and JSON escapes whatever is not printable ASCII. Windows-free.
+// control character (C0 or C1) and the backslash are shown as \xNN so a value
+// can never make a line of its own or move a terminal's cursor, and JSON
+// escapes whatever is not printable ASCII. Windows-free.
 #pragma once
 
 #include <optional>
@@ -41,5 +42,14 @@ std::string RepliesJson(const std::vector<std::string>& replies);
 // the backslash and every byte above 0x7E escaped (bytes above 0x7F read as
 // U+0080 to U+00FF), so the output is valid UTF-8 whatever the projector sent.
 std::string JsonString(std::string_view bytes);
-// The bytes with every control character shown as \xNN.
+// The length of the well-formed UTF-8 sequence of two to four bytes at the
+// start of `bytes` (shortest form, no surrogate, at most U+10FFFF) and its
+// code point; 0 when none starts there (an ASCII byte included).
+std::size_t Utf8SequenceLength(std::string_view bytes, char32_t& codePoint);
+// The bytes with the backslash and every control character shown as \xNN:
+// C0, DEL, and C1 both as a byte 0x80-0x9F outside well-formed UTF-8 and as
+// U+0080-U+009F in it. Other UTF-8 and other bytes above 0x9F stay as they are.
 std::string PrintableLine(std::string_view bytes);
+// The same without escaping the backslash: a message's line on stderr, where
+// a Windows path stays as it is written.
+std::string PrintableMessage(std::string_view bytes);

@@ -128,6 +128,7 @@ ClientResult ProjectorClient::Probe(ProbeAnswer& answer)
     if (status == kStatusNoReply)
         return {ExitStatus::NoAnswer,
                 "the projector at " + at + " did not answer the probe within " + Ms(kHandshakeReplyLimit)};
+    answer.refused = true;
     return {ExitStatus::NoAnswer, "the projector at " + at + " refused the probe (status " + Hex(status) + ")"};
 }
 
@@ -189,6 +190,32 @@ ClientResult ProjectorClient::Refused(const CommandAnswer& answer, const std::st
 
 ClientResult ProjectorClient::Run(const Command& command, std::vector<std::string>& replies)
 {
+    bool crossed = false;
+    ClientResult result = Attempt(command, replies, crossed);
+    // A protocol whose connections are short by design: the projector's close
+    // after its last answer can cross this command on the wire, before its
+    // FIN has come. A close before a single byte of the answer is that close:
+    // the command goes again, once, on a new connection.
+    if (crossed && m_session.StaysConnectedAfterClose()) result = Attempt(command, replies, crossed);
+    return result;
+}
+
+// What the projector sent before this command goes out (a late prompt after
+// the handshake, a reply repeated) cannot answer it: it is read and dropped.
+// A close found here is left for the command's own wait to meet.
+void ProjectorClient::DropWhatCameBefore()
+{
+    char chunk[kReceiveBufferSize];
+    std::size_t received = 0;
+    while (m_transport.Receive(chunk, sizeof chunk, received, std::chrono::milliseconds(0)) ==
+           Transport::ReceiveResult::Data) {
+    }
+    m_lines.Reset();
+}
+
+ClientResult ProjectorClient::Attempt(const Command& command, std::vector<std::string>& replies, bool& crossed)
+{
+    crossed = false;
     replies.clear();
     // A protocol whose connections are short by design: a close by the
     // projector between commands is no failure, the next command connects
@@ -199,6 +226,7 @@ ClientResult ProjectorClient::Run(const Command& command, std::vector<std::strin
         if (ClientResult reopened = Open(); reopened.status != ExitStatus::Done) return reopened;
     }
     m_submitted = command.text;
+    DropWhatCameBefore();
     std::string outstanding;
     if (ClientResult r = Carry(m_session.Submit(command), outstanding); r.status != ExitStatus::Done) return r;
     if (outstanding.empty())
@@ -206,6 +234,7 @@ ClientResult ProjectorClient::Run(const Command& command, std::vector<std::strin
 
     auto deadline = Clock::now() + m_target.commandTimeout;
     std::optional<ClientResult> failure;
+    bool anyByte = false;
     const auto answered = [&] { return m_session.Answer().complete; };
     while (!answered() && !failure) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -222,11 +251,16 @@ ClientResult ProjectorClient::Run(const Command& command, std::vector<std::strin
         if (result == Transport::ReceiveResult::TimedOut) continue;
         if (result == Transport::ReceiveResult::Closed) {
             replies = m_session.Answer().lines;
+            crossed = !anyByte;
             return Lost("the projector closed the connection before answering " + Shown(outstanding));
         }
+        anyByte = true;
 
+        // The rest of a chunk whose line sent the follow-up was read before
+        // the follow-up went out: it cannot answer it.
+        bool sentDuringChunk = false;
         m_lines.Feed(chunk, received, [&](std::string_view line) {
-            if (answered() || failure) return;  // nothing after the answer belongs to this command
+            if (answered() || failure || sentDuringChunk) return;  // nothing after the answer belongs to this command
             std::string followUp;
             if (ClientResult r = Carry(m_session.Line(line), followUp); r.status != ExitStatus::Done) {
                 failure = r;
@@ -237,8 +271,10 @@ ClientResult ProjectorClient::Run(const Command& command, std::vector<std::strin
                 // one that counts now.
                 outstanding = followUp;
                 deadline = Clock::now() + m_target.commandTimeout;
+                sentDuringChunk = true;
             }
         });
+        if (sentDuringChunk) m_lines.Reset();
     }
     const CommandAnswer& answer = m_session.Answer();
     replies = answer.lines;

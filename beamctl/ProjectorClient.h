@@ -24,6 +24,7 @@ struct ClientResult {
 
 struct ProbeAnswer {
     bool reachable = false;
+    bool refused = false;  // it answered the probe, with a status that opens no session
     bool passwordRequired = false;
 };
 
@@ -38,14 +39,20 @@ public:
     ClientResult Open();
     // One command up to its answer, and the follow-up the reply picks up to
     // its own. `replies` gets every reply line but the prompts. A Query whose
-    // reply picks no follow-up is a failure: the toggle did not happen.
+    // reply picks no follow-up is a failure: the toggle did not happen. Where
+    // connections are short by design, a command that met the projector's
+    // close of the connection before it was read goes again once.
     ClientResult Run(const Command& command, std::vector<std::string>& replies);
     // Only the port-3629 probe connection.
     ClientResult Probe(ProbeAnswer& answer);
     void Close();
 
 private:
+    // Run's one try; `crossed`: the connection closed before a byte of the
+    // answer came.
+    ClientResult Attempt(const Command& command, std::vector<std::string>& replies, bool& crossed);
     ClientResult Carry(const LinkActions& actions, std::string& sent);
+    void DropWhatCameBefore();
     ClientResult Lost(const std::string& what);
     ClientResult Refused(const CommandAnswer& answer, const std::string& outstanding) const;
 

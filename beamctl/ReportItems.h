@@ -20,6 +20,9 @@ struct ReportItem {
     // A projector may lack it: a refusal (or a class-1 projector) leaves it
     // out without failing the command.
     bool mayLack = false;
+    // Asked as part of info: the report fails for it only when not one of
+    // info's items has a value.
+    bool fromInfo = false;
 };
 
 // power, mute, freeze and cc, each answered "NAME=" and its value.

@@ -124,8 +124,8 @@ public:
     std::variant<Request, UsageError> Parse(const Words& w)
     {
         const Vocabulary& v = m_vocabulary;
-        if (w.verb == "status") return Report(w, RequestKind::Status, v.status);
-        if (w.verb == "info") return Report(w, RequestKind::Info, v.info);
+        if (w.verb == "status") return Report(w, RequestKind::Status);
+        if (w.verb == "info") return Report(w, RequestKind::Info);
         if (w.verb == "probe") return Probe(w);
         if (w.verb == "power") return Switch(w, "power on|off", v.power, std::nullopt);
         if (w.verb == "mute") return Switch(w, "mute on|off|toggle", v.mute, Press::AvMute);
@@ -154,13 +154,27 @@ private:
                           std::string(m_vocabulary.hintElsewhere) + "."};
     }
 
-    std::variant<Request, UsageError> Report(const Words& w, RequestKind kind,
-                                             const std::vector<ReportItem>& (*items)())
+    // status, info, or both on one session ("status info": a PJLink
+    // projector's whole picture, for one file of metrics).
+    std::variant<Request, UsageError> Report(const Words& w, RequestKind kind)
     {
-        if (Expect(w, 0, 0, w.verb.c_str())) return *m_error;
-        if (items == nullptr) return NotHere(w, "no queries for what a projector tells of itself");
-        Request request{kind, {}, items()};
-        for (const ReportItem& item : request.items) request.commands.push_back({item.query, CommandKind::Plain});
+        const RequestKind otherKind = kind == RequestKind::Status ? RequestKind::Info : RequestKind::Status;
+        const std::string other = otherKind == RequestKind::Status ? "status" : "info";
+        const bool both = w.args.size() == 1 && Lower(w.args[0]) == other;
+        if (!both && Expect(w, 0, 0, (w.verb + " [" + other + "]").c_str())) return *m_error;
+        Request request{kind, {}, {}};
+        std::vector<RequestKind> parts{kind};
+        if (both) parts.push_back(otherKind);
+        for (const RequestKind part : parts) {
+            const auto items = part == RequestKind::Status ? m_vocabulary.status : m_vocabulary.info;
+            if (items == nullptr)
+                return NotHere({w.given, "info", {}}, "no queries for what a projector tells of itself");
+            for (ReportItem item : items()) {
+                item.fromInfo = part == RequestKind::Info;
+                request.commands.push_back({item.query, CommandKind::Plain});
+                request.items.push_back(std::move(item));
+            }
+        }
         return request;
     }
 

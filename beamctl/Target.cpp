@@ -3,10 +3,10 @@
 #include "AppSettings.h"
 #include "PjlinkWire.h"
 #include "ProgramIni.h"
+#include "ProjectorList.h"
 
 namespace {
 
-constexpr const char* kAddressHint = "Give the projector's address, e.g. --projector 192.168.1.20.";
 constexpr const char* kSettingsOrigin = "Beamdesk's settings";
 
 std::optional<UsageError> PasswordProblem(ProtocolId protocol, const std::string& password, const std::string& origin)
@@ -28,6 +28,15 @@ std::optional<UsageError> PasswordProblem(ProtocolId protocol, const std::string
     return std::nullopt;
 }
 
+// An empty variable is as good as none: "BEAMDESK_PASSWORD= beamctl ..." and
+// a variable cleared in a script mean "not set".
+std::optional<std::string> Variable(const EnvironmentLookup& environment, const char* name)
+{
+    std::optional<std::string> value = environment(name);
+    if (value && value->empty()) return std::nullopt;
+    return value;
+}
+
 }  // namespace
 
 // The console's choice counts whichever projector is named: it is the
@@ -38,7 +47,7 @@ std::variant<ProtocolId, UsageError> ResolveProtocol(const Options& options, con
     std::optional<std::string> name = options.protocol;
     std::string origin = "--protocol";
     if (!name) {
-        name = environment(kProtocolVariable);
+        name = Variable(environment, kProtocolVariable);
         origin = kProtocolVariable;
     }
     if (!name) {
@@ -50,49 +59,66 @@ std::variant<ProtocolId, UsageError> ResolveProtocol(const Options& options, con
                       "Example: --protocol pjlink talks PJLink on port 4352."};
 }
 
-std::variant<Target, UsageError> ResolveTarget(const Options& options, const EnvironmentLookup& environment,
-                                               const SavedProjectorLookup& saved)
+std::variant<std::vector<Target>, UsageError> ResolveTargets(const Options& options,
+                                                            const EnvironmentLookup& environment,
+                                                            const SavedProjectorLookup& saved)
 {
     const auto protocolOrError = ResolveProtocol(options, environment, saved);
     if (const auto* error = std::get_if<UsageError>(&protocolOrError)) return *error;
-    const ProtocolId protocol = std::get<ProtocolId>(protocolOrError);
+    const ProtocolId runProtocol = std::get<ProtocolId>(protocolOrError);
 
     std::optional<std::string> addressText = options.projector;
     std::string addressOrigin = "--projector";
     if (!addressText) {
-        addressText = environment(kProjectorVariable);
+        addressText = Variable(environment, kProjectorVariable);
         addressOrigin = kProjectorVariable;
     }
     std::optional<std::string> password = options.password;
     std::string passwordOrigin = "--password";
     if (!password) {
-        password = environment(kPasswordVariable);
+        password = Variable(environment, kPasswordVariable);
         passwordOrigin = kPasswordVariable;
     }
-    // The console's "no projector" is no address at all here.
+    // The console's "no projector" is no address at all here. Its password
+    // goes with its own address only, taken from the settings with it.
     std::optional<SavedProjector> settings;
     if (!addressText) settings = saved();
+    bool fromSettings = false;
     if (settings && settings->address != "0.0.0.0") {
         addressText = settings->address;
         addressOrigin = kSettingsOrigin;
-        if (!password) {
-            password = protocol == ProtocolId::Pjlink ? settings->pjlinkPassword : settings->password;
-            passwordOrigin = kSettingsOrigin;
-        }
+        fromSettings = true;
     }
-
     if (!addressText)
         return UsageError{std::string("no projector address: no --projector, no ") + kProjectorVariable +
                               ", and no address in Beamdesk's settings",
                           kAddressHint};
-    const auto address = ParseIpv4Address(*addressText);
-    if (!address)
-        return UsageError{addressOrigin + ": '" + *addressText + "' is not an IPv4 address (four numbers 0-255)",
-                          kAddressHint};
-    if (address->IsUnset()) return UsageError{addressOrigin + ": 0.0.0.0 names no projector", kAddressHint};
-    if (password)
-        if (auto problem = PasswordProblem(protocol, *password, passwordOrigin)) return *problem;
 
-    return Target{*address, password.value_or(""),
-                  std::chrono::milliseconds(options.timeoutMs.value_or(kDefaultCommandTimeoutMs)), protocol};
+    // (The saved address is dotted text: one address, never a list.)
+    const auto listed = ParseProjectorList(*addressText, addressOrigin);
+    if (const auto* error = std::get_if<UsageError>(&listed)) return *error;
+    const auto& projectors = std::get<std::vector<ListedProjector>>(listed);
+
+    std::vector<Target> targets;
+    for (const ListedProjector& projector : projectors) {
+        const ProtocolId protocol = projector.protocol.value_or(runProtocol);
+        std::optional<std::string> its = password;
+        std::string itsOrigin = passwordOrigin;
+        if (fromSettings && !its) {
+            its = protocol == ProtocolId::Pjlink ? settings->pjlinkPassword : settings->password;
+            itsOrigin = kSettingsOrigin;
+        }
+        if (its)
+            if (auto problem = PasswordProblem(protocol, *its, itsOrigin)) {
+                // In a list: which projector's protocol it does not suit.
+                if (projectors.size() > 1)
+                    problem->message = projector.origin + ": " + projector.address.Text() + " (" +
+                                       std::string(ProtocolName(protocol)) + "): " + problem->message;
+                return *problem;
+            }
+        targets.push_back({projector.address, its.value_or(""),
+                           std::chrono::milliseconds(options.timeoutMs.value_or(kDefaultCommandTimeoutMs)), protocol,
+                           projector.origin});
+    }
+    return targets;
 }

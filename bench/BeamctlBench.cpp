@@ -3,7 +3,9 @@
 // loopback, beside a raw Winsock client in this process that makes the same
 // session by hand (connect, probe, close, the console's 500 ms pause, connect,
 // open request, command, prompt): the floor. Both include the pause. Also how
-// long beamctl takes to give up on a connect that hangs (its limit: 2000 ms).
+// long beamctl takes to give up on a connect that hangs (its limit: 2000 ms),
+// and `status` on 50 projectors at once (a simulator on each of 127.0.67.1-50)
+// beside `status` on one of them, in the same run (target: at most 2x).
 // Then the same for PJLink: beamctl's start to the projector's reply to
 // `%1POWR 1`, beside a raw PJLink session (connect, greeting, `%1CLSS ?` and
 // its reply, `%1POWR 1` and its reply), split at the arrival of `%1CLSS ?`
@@ -20,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -201,6 +204,63 @@ DWORD RunBeamctl(const std::string& arguments, Clock::time_point& start, Clock::
     return code;
 }
 
+// Runs beamctl with `arguments`; its exit code and how long it ran, in ms.
+DWORD RunBeamctlWith(const std::string& arguments, double& ms)
+{
+    const std::string exe = ExecutableFolder() + "beamctl.exe";
+    std::string commandLine = "\"" + exe + "\" " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    // Its output (200 lines for 50 projectors) is not what is timed.
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = nul;
+    startup.hStdError = nul;
+    PROCESS_INFORMATION process{};
+    const auto start = Clock::now();
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &process))
+        Fail("cannot start " + exe);
+    WaitForSingleObject(process.hProcess, 60000);
+    ms = Ms(Clock::now() - start);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    CloseHandle(nul);
+    return code;
+}
+
+// status on one projector, then on 50 at once, `runs` times each; medians.
+void FleetStatus(int runs)
+{
+    constexpr int kFleet = 50;
+    std::vector<std::unique_ptr<ProjectorSimulator>> fleet;
+    std::string all;
+    for (int i = 1; i <= kFleet; ++i) {
+        ProjectorSimulator::Options options;
+        options.address = "127.0.67." + std::to_string(i);
+        fleet.push_back(std::make_unique<ProjectorSimulator>(options));
+        if (!fleet.back()->Start()) Fail("cannot start the simulator on " + options.address);
+        all += (i > 1 ? "," : "") + options.address;
+    }
+    std::vector<double> one, many;
+    double ms = 0;
+    RunBeamctlWith("--projector 127.0.67.1 status", ms);  // not counted
+    for (int i = 0; i < runs; ++i) {
+        if (RunBeamctlWith("--projector 127.0.67.1 status", ms) != 0) Fail("status on one projector failed");
+        one.push_back(ms);
+        if (RunBeamctlWith("--projector " + all + " status", ms) != 0) Fail("status on 50 projectors failed");
+        many.push_back(ms);
+    }
+    std::printf("beamctl status, %d runs, medians (start to exit; simulators on 127.0.67.1-%d):\n", runs, kFleet);
+    std::printf("  one projector                     %8.1f ms\n", Median(one));
+    std::printf("  %d projectors at once             %8.1f ms   (%.2fx the time of one; target at most 2x)\n",
+                kFleet, Median(many), Median(many) / Median(one));
+    for (auto& sim : fleet) sim->Stop();
+}
+
 BeamctlTimes BeamctlPowerOn()
 {
     g_commandAt = 0;
@@ -327,6 +387,8 @@ int main(int argc, char** argv)
             givingUp.push_back(Ms(end - start));
         }
         std::printf("  a connect that hangs: exit 3 after %8.1f ms (limit 2000 ms)\n", Median(givingUp));
+        std::printf("\n");
+        FleetStatus(runs);
 
         MeasurePjlink(runs);
         WSACleanup();

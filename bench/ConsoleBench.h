@@ -301,6 +301,25 @@ inline bool ConsoleRunsAlready()
     return true;
 }
 
+// What a link benchmark does before it measures: output as it comes, no other
+// Beamdesk.exe in the prefix, Winsock, and settings that an interrupted run
+// does not leave behind. False, after saying why, when it cannot go on.
+inline bool StartBench(const char* name)
+{
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    if (ConsoleRunsAlready()) {
+        std::printf("%s: another Beamdesk.exe runs in this prefix; try again once it has ended\n", name);
+        return false;
+    }
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
+        std::printf("%s: no Winsock\n", name);
+        return false;
+    }
+    SetConsoleCtrlHandler(&OnInterrupt, TRUE);
+    return true;
+}
+
 // ---------------------------------------------------------------- the floor
 
 // The least a client can do: plain Winsock calls, nothing else.

@@ -394,18 +394,7 @@ int main(int argc, char** argv)
     const std::string folder = ExecutableFolder();
     Counts counts;
     if (argc > 1) counts.presses = std::max(1, std::atoi(argv[1]));
-    setvbuf(stdout, nullptr, _IONBF, 0);
-
-    if (ConsoleRunsAlready()) {
-        std::printf("link_bench: another Beamdesk.exe runs in this prefix; try again once it has ended\n");
-        return 1;
-    }
-    WSADATA wsa;
-    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
-        std::printf("link_bench: no Winsock\n");
-        return 1;
-    }
-    SetConsoleCtrlHandler(&OnInterrupt, TRUE);
+    if (!StartBench("link_bench")) return 1;
 
     std::vector<Row> rows;
     int status = 0;

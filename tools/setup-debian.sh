@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   wine wine64 xvfb xauth fonts-wine
   x11-apps x11-utils xdotool imagemagick nsis
+  help2man dpkg-dev
 )
 
 missing=()

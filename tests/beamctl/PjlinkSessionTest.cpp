@@ -468,6 +468,8 @@ TEST_F(BeamctlPjlink, NoAnswerExitsThree)
         {"no greeting", [](Sim& s) { s.SetNoGreeting(true); }, "sent no greeting within 2000 ms", ""},
         {"something else than a greeting", [](Sim& s) { s.SetGreeting("HELLO\r"); },
          "did not greet: it sent 'HELLO'", ""},
+        {"a greeting with a line feed and an escape in it", [](Sim& s) { s.SetGreeting("HEL\nLO\x1B[2J\r"); },
+         "did not greet: it sent 'HEL\\x0ALO\\x1B[2J'", ""},
         {"closed before a greeting", [](Sim& s) { s.SetCloseAt(Sim::CloseMoment::OnAccept); },
          "closed the connection without a greeting", ""},
         {"no reply to the class question", [](Sim& s) { s.SetSilentCommands(true); },
@@ -488,7 +490,8 @@ TEST_F(BeamctlPjlink, NoAnswerExitsThree)
 }
 
 // Bad input under PJLink (or a PJLink-only command under the native protocol)
-// ends with exit 2, the problem and a hint, and not a single connection.
+// ends with exit 2, the problem and a hint on one line, and not a single
+// connection.
 TEST_F(BeamctlPjlink, BadInputIsRefusedBeforeAnyConnection)
 {
     auto& sim = PjlinkSimulator();
@@ -526,8 +529,9 @@ TEST_F(BeamctlPjlink, BadInputIsRefusedBeforeAnyConnection)
         const RunOutcome r = Run(c.args);
         EXPECT_EQ(r.status, 2) << what;
         EXPECT_EQ(r.out, "") << what;
-        EXPECT_EQ(LineCount(r.err), 2u) << what << "\n" << r.err;
+        EXPECT_EQ(LineCount(r.err), 1u) << what << "\n" << r.err;
         EXPECT_EQ(r.err.rfind("beamctl: ", 0), 0u) << what << "\n" << r.err;
+        EXPECT_EQ(r.err.substr(r.err.size() - 2), ")\n") << what << ": no hint\n" << r.err;
     }
     EXPECT_EQ(sim.ConnectionCount(), 0);
 }

@@ -1,8 +1,12 @@
 // The beamctl program itself, started as a script starts it: its entry point,
 // what reaches its standard output and error, and its exit status.
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -31,7 +35,72 @@ RunOutcome RunProgram(const std::string& arguments)
     return outcome;
 }
 
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Runs the program with its standard output a pipe whose reading end is
+// already closed; what it wrote on standard error, and its exit status.
+RunOutcome RunIntoClosedPipe(const std::vector<std::string>& args)
+{
+    const std::string errFile = testing::TempDir() + "beamctl-closed-pipe-stderr.txt";
+    RunOutcome outcome;
+    int ends[2];
+    if (pipe(ends) != 0) return outcome;
+    close(ends[0]);
+    std::vector<char*> argv{const_cast<char*>(BEAMCTL_PROGRAM)};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(ends[1], 1);
+        const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(err, 2);
+        execv(BEAMCTL_PROGRAM, argv.data());
+        _exit(127);
+    }
+    close(ends[1]);
+    int wait = 0;
+    waitpid(child, &wait, 0);
+    outcome.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
+    outcome.err = ReadFile(errFile);
+    return outcome;
+}
+
 }  // namespace
+
+// Output that cannot be written is a failure: exit 1 when the projector's part
+// was done, the projector's own failure otherwise, and a line on stderr.
+TEST_F(BeamctlRun, OutputThatCannotBeWrittenFails)
+{
+    const RunOutcome full = RunProgram("--help >/dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err, "beamctl: the output could not be written (" + std::string(std::strerror(ENOSPC)) + ")\n");
+
+    // Whether the parent ignores SIGPIPE or not.
+    const RunOutcome closed = RunIntoClosedPipe({"--version"});
+    EXPECT_EQ(closed.status, 1);
+    EXPECT_EQ(closed.err, "beamctl: the output could not be written (" + std::string(std::strerror(EPIPE)) + ")\n");
+
+    auto& sim = Simulator();
+    const RunOutcome status = RunProgram("--projector " + m_address + " status >/dev/full");
+    EXPECT_EQ(status.status, 1);
+    EXPECT_EQ(LineCount(status.err), 1u) << status.err;
+    EXPECT_EQ(sim.ConnectionCount(), 2) << "the projector was asked";
+
+    sim.SetProbeStatus(0x45);
+    const RunOutcome refused = RunProgram("--projector " + m_address + " probe >/dev/full");
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_EQ(LineCount(refused.err), 2u) << "the probe's failure, then the output's: " << refused.err;
+
+    sim.ClearFaults();
+    const RunOutcome nothingToWrite = RunProgram("--projector " + m_address + " --timeout 5000 mute on >/dev/full");
+    EXPECT_EQ(nothingToWrite.status, 0) << nothingToWrite.err;
+}
 
 TEST_F(BeamctlRun, TheProgramAnswersOnItsStreamsAndExitStatus)
 {
@@ -53,7 +122,8 @@ TEST_F(BeamctlRun, TheProgramAnswersOnItsStreamsAndExitStatus)
     const RunOutcome usage = RunProgram("--projector " + m_address + " dance");
     EXPECT_EQ(usage.status, 2);
     EXPECT_EQ(usage.out, "");
-    EXPECT_EQ(LineCount(usage.err), 2u) << usage.err;
+    EXPECT_EQ(usage.err, "beamctl: unknown command 'dance' (Commands: status, info, power, mute, freeze, source, "
+                         "volume, cc, probe, send, discover)\n");
     EXPECT_EQ(sim.ConnectionCount(), 2);
 }
 

@@ -2,10 +2,12 @@
 // command puts on the wire, the handshake, toggles, status, and how every way
 // of failing ends (exit status, one line on stderr, nothing printed as done).
 #include <chrono>
+#include <deque>
 #include <functional>
 
 #include "BeamctlRun.h"
 #include "Command.h"
+#include "Transport.h"
 
 using namespace std::string_literals;
 using namespace std::chrono_literals;
@@ -22,7 +24,88 @@ std::string OpenRequest(const std::string& password)
 
 using Sim = ProjectorSimulator;
 
+// The system's sockets, with prompts the projector sent before a command
+// could have reached it: one more chunk ":" right after the handshake's open
+// reply, or a second prompt in the chunk that answers a query, after which
+// the projector falls silent.
+class StalePrompts final : public Transport {
+public:
+    enum class Where { AfterOpenReply, AfterQueryReply };
+    explicit StalePrompts(Where where) : m_inner(MakeSocketTransport()), m_where(where) {}
+
+    ConnectResult Connect(const Ipv4Address& address, std::uint16_t port, std::chrono::milliseconds limit) override
+    {
+        return m_inner->Connect(address, port, limit);
+    }
+    bool Send(std::string_view bytes) override { return m_inner->Send(bytes); }
+    void Close() override { m_inner->Close(); }
+    bool PeerClosed() override { return m_inner->PeerClosed(); }
+
+    ReceiveResult Receive(char* buffer, std::size_t capacity, std::size_t& received,
+                          std::chrono::milliseconds limit) override
+    {
+        if (!m_injected.empty()) {
+            received = std::min(capacity, m_injected.size());
+            m_injected.copy(buffer, received);
+            m_injected.erase(0, received);
+            return ReceiveResult::Data;
+        }
+        if (m_silent) {
+            std::this_thread::sleep_for(limit);  // the projector says nothing more
+            return ReceiveResult::TimedOut;
+        }
+        const ReceiveResult result = m_inner->Receive(buffer, capacity, received, limit);
+        if (result != ReceiveResult::Data) return result;
+        const std::string_view chunk(buffer, received);
+        if (m_where == Where::AfterOpenReply && chunk.find("QRM/TX.net\x10\x03"s) != std::string_view::npos)
+            m_injected = ":";
+        if (m_where == Where::AfterQueryReply && chunk.find("=ON\r:") != std::string_view::npos &&
+            received + 2 <= capacity) {
+            buffer[received++] = '\r';
+            buffer[received++] = ':';
+            m_silent = true;
+        }
+        return result;
+    }
+
+private:
+    std::unique_ptr<Transport> m_inner;
+    Where m_where;
+    std::string m_injected;
+    bool m_silent = false;
+};
+
 }  // namespace
+
+// Nothing the projector sent before a command went out answers it: a late
+// prompt after the handshake does not confirm the first command, nor a second
+// prompt in the chunk whose first one sent the follow-up confirm the follow-up.
+TEST_F(BeamctlRun, OnlyThePromptToItsOwnCommandConfirmsIt)
+{
+    auto& sim = Simulator();
+    struct Case {
+        const char* why;
+        StalePrompts::Where where;
+        std::vector<std::string> args;
+        std::function<void()> before;
+        std::string unanswered;
+    } const cases[] = {
+        {"a late prompt after the open reply", StalePrompts::Where::AfterOpenReply, {"power", "on"},
+         [&] { sim.SetSilentCommands(true); }, "'IMPWR ON'"},
+        {"a second prompt after the query's answer", StalePrompts::Where::AfterQueryReply, {"mute", "toggle"},
+         [&] { sim.SetMute(true); }, "'MUTE OFF'"},
+    };
+    for (const Case& c : cases) {
+        sim.ClearFaults();
+        c.before();
+        m_makeTransport = [&c]() -> std::unique_ptr<Transport> { return std::make_unique<StalePrompts>(c.where); };
+        std::vector<std::string> args{"--timeout", "500"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const RunOutcome r = Run(args);
+        EXPECT_EQ(r.status, 3) << c.why << ": " << r.err;
+        EXPECT_NE(r.err.find("did not answer " + c.unanswered), std::string::npos) << c.why << ": " << r.err;
+    }
+}
 
 TEST_F(BeamctlRun, EveryCommandSendsTheConsolesBytes)
 {
@@ -103,7 +186,7 @@ TEST_F(BeamctlRun, StatusPrintsTheProjectorsOwnValues)
 
     const RunOutcome text = Run({"status"});
     EXPECT_EQ(text.status, 0) << text.err;
-    EXPECT_EQ(text.out, "power=03\nmute=ON\nfreeze=OFF\ncc=q\"\\\\x01\xE9\n");
+    EXPECT_EQ(text.out, "power=03\nmute=ON\nfreeze=OFF\ncc=q\"\\x5C\\x01\xE9\n");
     EXPECT_EQ(Sim::Escape(Commands()), Sim::Escape("PWSTATUS?\rMUTE?\rFREEZE?\rCCAP?\r"));
 
     const RunOutcome json = Run({"status", "--json"});
@@ -133,11 +216,28 @@ TEST_F(BeamctlRun, ProbeTellsWhetherAPasswordIsWanted)
         ASSERT_EQ(received.size(), 1u) << "the probe connection only";
         EXPECT_EQ(Sim::Escape(received[0]), Sim::Escape(kProbe));
     }
-    Simulator().SetRefuseConnections(true);
-    const RunOutcome refused = Run({"probe"});
-    EXPECT_EQ(refused.status, 3);
-    EXPECT_EQ(refused.out, "reachable=no\n");
-    EXPECT_EQ(LineCount(refused.err), 1u) << refused.err;
+    // A projector that answers the probe and opens no session is told from
+    // one that does not answer.
+    struct Failure {
+        std::function<void(Sim&)> fault;
+        bool json;
+        std::string out;
+        const char* says;
+    } const failures[] = {
+        {[](Sim& s) { s.SetRefuseConnections(true); }, false, "reachable=no\n", "the connection was refused"},
+        {[](Sim& s) { s.SetSilentHandshake(true); }, false, "reachable=no\n", "did not answer the probe"},
+        {[](Sim& s) { s.SetProbeStatus(0x45); }, false, "reachable=refused\n", "refused the probe (status 0x45)"},
+        {[](Sim& s) { s.SetProbeStatus(0x43); }, true, "{\"reachable\": \"refused\"}\n", "(status 0x43)"},
+    };
+    for (const Failure& f : failures) {
+        auto& sim = Simulator();
+        f.fault(sim);
+        const RunOutcome r = f.json ? Run({"--json", "probe"}) : Run({"probe"});
+        EXPECT_EQ(r.status, 3) << f.says;
+        EXPECT_EQ(r.out, f.out) << f.says;
+        EXPECT_EQ(LineCount(r.err), 1u) << r.err;
+        EXPECT_NE(r.err.find(f.says), std::string::npos) << r.err;
+    }
 }
 
 TEST_F(BeamctlRun, HandshakeWithAndWithoutPassword)
@@ -158,6 +258,17 @@ TEST_F(BeamctlRun, HandshakeWithAndWithoutPassword)
         EXPECT_EQ(Sim::Escape(received[0]), Sim::Escape(kProbe)) << password;
         EXPECT_EQ(Sim::Escape(received[1]), Sim::Escape(OpenRequest(password) + "KEY 57\r")) << password;
     }
+}
+
+// A password that starts with a dash is given as --password=VALUE.
+TEST_F(BeamctlRun, AValueLikeAnOptionAfterTheEqualsSign)
+{
+    auto& sim = Simulator("--json");
+    const RunOutcome r = Run({"--password=--json", "volume", "up"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const auto received = sim.Received();
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(Sim::Escape(received[1]), Sim::Escape(OpenRequest("--json") + "KEY 57\r"));
 }
 
 // Exit 4 whenever the projector and we disagree about the password; the
@@ -229,18 +340,29 @@ TEST_F(BeamctlRun, NoAnswerExitsThree)
     }
 }
 
+// A reply is output only once the projector confirmed the command: the lines
+// of a failed one are on its failure's line, marked as a partial reply.
 TEST_F(BeamctlRun, ErrReplyExitsFive)
 {
     auto& sim = Simulator();
     const RunOutcome text = Run({"send", "BOGUS"});
     EXPECT_EQ(text.status, 5);
-    EXPECT_EQ(text.out, "ERR\n");
-    EXPECT_EQ(LineCount(text.err), 1u) << text.err;
-    EXPECT_NE(text.err.find("ERR"), std::string::npos) << text.err;
+    EXPECT_EQ(text.out, "");
+    EXPECT_EQ(text.err, "beamctl: the projector answered ERR to 'BOGUS' (partial reply: 'ERR')\n");
 
     const RunOutcome json = Run({"--json", "send", "BOGUS"});
     EXPECT_EQ(json.status, 5);
-    EXPECT_EQ(json.out, "{\"replies\": [\"ERR\"]}\n");
+    EXPECT_EQ(json.out, "");
+    EXPECT_EQ(LineCount(json.err), 1u) << json.err;
+
+    // The reply came, the prompt never did.
+    sim.SetCloseAt(Sim::CloseMoment::AfterReplyValue);
+    const RunOutcome cut = Run({"send", "MUTE?"});
+    EXPECT_EQ(cut.status, 3);
+    EXPECT_EQ(cut.out, "");
+    EXPECT_EQ(cut.err, "beamctl: the projector closed the connection before answering 'MUTE?' (partial reply: "
+                       "'MUTE=OFF')\n");
+    sim.SetCloseAt(Sim::CloseMoment::Never);
 
     // A reply line is printed as one line whatever it holds.
     const RunOutcome query = Run({"send", "MUTE?"});
@@ -267,8 +389,8 @@ TEST_F(BeamctlRun, ReplySplitMidLine)
     EXPECT_FALSE(sim.Mute());
 }
 
-// Bad input ends with exit 2, the problem and a hint on two lines, and not a
-// single connection: the simulator's log proves nothing was sent.
+// Bad input ends with exit 2, the problem and a hint in brackets on one line,
+// and not a single connection: the simulator's log proves nothing was sent.
 TEST_F(BeamctlRun, BadInputIsRefusedBeforeAnyConnection)
 {
     auto& sim = Simulator();
@@ -304,6 +426,16 @@ TEST_F(BeamctlRun, BadInputIsRefusedBeforeAnyConnection)
         {{"--projector", "{sim}", "power"}},
         {{"--projector", "{sim}", "power", "toggle"}},
         {{"--projector", "{sim}", "mute", "on", "now"}},
+        // A value that looks like an option is one only as --name=VALUE.
+        {{"--projector", "{sim}", "--password", "--json", "status"}},
+        {{"--projector", "{sim}", "--timeout", "-5", "status"}},
+        {{"--projector", "--json", "status"}},
+        // Each option once.
+        {{"--projector", "{sim}", "--projector", "{sim}", "status"}},
+        {{"--projector", "{sim}", "--json", "status", "--json"}},
+        {{"--projector", "{sim}", "--timeout=300", "--timeout", "300", "status"}},
+        {{"--projector", "{sim}", "-h", "--help"}},
+        {{"--projector", "{sim}", "--json=yes", "status"}},
     };
     for (const Case& c : cases) {
         std::string what;
@@ -312,8 +444,10 @@ TEST_F(BeamctlRun, BadInputIsRefusedBeforeAnyConnection)
         const RunOutcome r = RunAsGiven(c.args);
         EXPECT_EQ(r.status, 2) << what;
         EXPECT_EQ(r.out, "") << what;
-        EXPECT_EQ(LineCount(r.err), 2u) << what << "\n" << r.err;
+        EXPECT_EQ(LineCount(r.err), 1u) << what << "\n" << r.err;
         EXPECT_EQ(r.err.rfind("beamctl: ", 0), 0u) << what << "\n" << r.err;
+        EXPECT_NE(r.err.find(" ("), std::string::npos) << what << ": no hint\n" << r.err;
+        EXPECT_EQ(r.err.substr(r.err.size() - 2), ")\n") << what << "\n" << r.err;
     }
     EXPECT_EQ(sim.ConnectionCount(), 0);
 }

@@ -15,9 +15,9 @@ struct Sources {
     std::optional<SavedProjector> saved;
 };
 
-std::variant<Target, UsageError> Resolve(const Sources& s)
+std::variant<std::vector<Target>, UsageError> ResolveAll(const Sources& s)
 {
-    return ResolveTarget(
+    return ResolveTargets(
         s.options,
         [&](const char* name) -> std::optional<std::string> {
             const auto found = s.environment.find(name);
@@ -25,6 +25,16 @@ std::variant<Target, UsageError> Resolve(const Sources& s)
             return found->second;
         },
         [&] { return s.saved; });
+}
+
+// The one projector the sources name.
+std::variant<Target, UsageError> Resolve(const Sources& s)
+{
+    auto resolved = ResolveAll(s);
+    if (auto* error = std::get_if<UsageError>(&resolved)) return *error;
+    const auto& targets = std::get<std::vector<Target>>(resolved);
+    EXPECT_EQ(targets.size(), 1u);
+    return targets.front();
 }
 
 Options WithProjector(std::optional<std::string> projector, std::optional<std::string> password = std::nullopt)
@@ -58,6 +68,11 @@ TEST(BeamctlTarget, OptionsThenEnvironmentThenSavedSettings)
         {"nor does one from the environment", {WithProjector(std::nullopt), {{"BEAMDESK_PROJECTOR", "10.0.0.2"}}, saved},
          "10.0.0.2", ""},
         {"leading zeros are decimal", {WithProjector("010.000.000.009"), {}, std::nullopt}, "10.0.0.9", ""},
+        {"empty variables count as unset",
+         {WithProjector(std::nullopt), {{"BEAMDESK_PROJECTOR", ""}, {"BEAMDESK_PASSWORD", ""}}, saved}, "10.0.0.9",
+         "saved"},
+        {"an empty --password is none", {WithProjector(std::nullopt, ""), {{"BEAMDESK_PASSWORD", "env"}}, saved},
+         "10.0.0.9", ""},
     };
     for (const Case& c : cases) {
         const auto resolved = Resolve(c.sources);
@@ -104,6 +119,8 @@ TEST(BeamctlTarget, ProtocolAndItsPassword)
         {"the option over the environment, any case",
          {withProtocol(std::nullopt, "PJLINK"), {{"BEAMDESK_PROTOCOL", "native"}}, nativeSaved}, ProtocolId::Pjlink,
          "pjlink"},
+        {"an empty BEAMDESK_PROTOCOL counts as unset",
+         {WithProjector(std::nullopt), {{"BEAMDESK_PROTOCOL", ""}}, pjlinkSaved}, ProtocolId::Pjlink, "pjlink"},
         {"32 letters and digits for PJLink",
          {WithProjector("10.0.0.1", std::string(32, '7')), {{"BEAMDESK_PROTOCOL", "pjlink"}}, std::nullopt},
          ProtocolId::Pjlink, "77777777777777777777777777777777"},

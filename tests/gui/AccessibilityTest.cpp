@@ -93,12 +93,9 @@ TEST(Accessibility, EverySettingsControlHasAName)
 {
     const ComScope com;
     TestApp app;
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
-    InitCommonControlsEx(&controls);
-    CSettingsDlg dialog(nullptr, {app.m_settings, &app.m_messages, app.LanguageFont()});
-    RunModalCheck(
-        dialog,
-        [&] {
+    RunSettingsDialog(
+        app,
+        [&](CSettingsDlg& dialog) {
             const std::map<int, std::string> fields = {
                 {IDC_IP_ADDRESS, "Projector IP Address"},
                 {IDC_PROTOCOL, "Protocol"},

@@ -116,12 +116,9 @@ TEST(HighDpiAtOneResolution, ConsoleAndSettings)
         ExpectCaptionsFit(console.GetHwnd(), dpi);
     });
 
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
-    InitCommonControlsEx(&controls);
-    CSettingsDlg dialog(nullptr, {app.m_settings, &app.m_messages, app.LanguageFont()});
-    RunModalCheck(
-        dialog,
-        [&] {
+    RunSettingsDialog(
+        app,
+        [&](CSettingsDlg& dialog) {
             EXPECT_EQ(FontOf(dialog.GetDlgItem(IDC_START_UP)).lfHeight, MulDiv(app.m_consoleFont.lfHeight, dpi, 96));
             ExpectCaptionsFit(dialog.GetHwnd(), dpi);
         },

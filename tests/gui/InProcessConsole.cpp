@@ -1,5 +1,7 @@
 #include "InProcessConsole.h"
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -60,5 +62,22 @@ INT_PTR RunConsole(TestApp& app, const std::function<void(CConsoleDlg&)>& check)
     const INT_PTR result = RunModalCheck(
         console, [&] { check(console); }, [](HWND hwnd) { PostMessageA(hwnd, WM_CLOSE, 0, 0); });
     app.m_pMainWnd = nullptr;
+    return result;
+}
+
+INT_PTR RunSettingsDialog(TestApp& app, const std::function<void(CSettingsDlg&)>& check,
+                          const std::function<void(HWND)>& finish, HWND owner)
+{
+    static const bool controlsReady = [] {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
+        return InitCommonControlsEx(&controls) != FALSE;
+    }();
+    EXPECT_TRUE(controlsReady);
+    CSettingsDlg dialog(owner, {app.m_settings, &app.m_messages, app.LanguageFont()});
+    const INT_PTR result = RunModalCheck(dialog, [&] { check(dialog); }, finish);
+    if (result == IDOK) {
+        app.m_settings = dialog.Settings();
+        app.SaveSettings();
+    }
     return result;
 }

@@ -9,6 +9,7 @@
 
 #include "BeamdeskApp.h"
 #include "ConsoleDlg.h"
+#include "SettingsDlg.h"
 
 // An application object with the built-in texts and channel list, as after a
 // start without INI files or settings key.
@@ -33,3 +34,9 @@ INT_PTR RunModalCheck(Dialog& dialog, const std::function<void()>& check, const 
 // Runs `check` once the console is up, then closes it. Returns what DoModal
 // returned.
 INT_PTR RunConsole(TestApp& app, const std::function<void(CConsoleDlg&)>& check);
+
+// Opens the settings dialog over `app` as the console's Settings command does
+// (OK stores and saves the edited record), runs `check` once it is up, then
+// ends it with `finish`. Returns what DoModal returned.
+INT_PTR RunSettingsDialog(TestApp& app, const std::function<void(CSettingsDlg&)>& check,
+                          const std::function<void(HWND)>& finish, HWND owner = nullptr);

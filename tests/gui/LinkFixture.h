@@ -80,8 +80,9 @@ protected:
 
     void Press(int id) { PostMessageA(m_program->Console(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
-    // All text the projector received on its command connection (the last one).
-    std::string Commands() const
+    // All text the projector received on its command connection (the last
+    // one); a protocol without a handshake says what stands for it.
+    virtual std::string Commands() const
     {
         const auto received = m_sim->Received();
         if (received.empty() || received.back().size() < kOpenRequestBytes) return "";
@@ -99,9 +100,14 @@ protected:
     // arrived. False when nothing arrived after ten presses.
     bool PressUntilSent(int id)
     {
+        return RepeatUntilSent([&] { Press(id); });
+    }
+    // The same for any act that sends (a presenter key).
+    bool RepeatUntilSent(const std::function<void()>& act)
+    {
         const std::size_t before = Commands().size();
         for (int press = 0; press < 10; ++press) {
-            Press(id);
+            act();
             if (WaitFor([&] { return Commands().size() > before; }, 3s)) return true;
         }
         return false;

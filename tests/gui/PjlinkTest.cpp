@@ -52,28 +52,13 @@ protected:
     }
 
     // Everything the projector received, on every connection, after the
-    // start-up's class question.
-    std::string Sent() const
+    // start-up's class question (PJLink connections are short).
+    std::string Commands() const override
     {
         std::string all;
         for (const std::string& bytes : m_sim->Received()) all += bytes;
         const std::size_t at = all.find(kClassQuery);
         return at == std::string::npos ? all : all.substr(at + kClassQuery.size());
-    }
-    bool WaitForSent(const std::string& expected)
-    {
-        return WaitFor([&] { return Sent() == expected; });
-    }
-    // Presses `id` until something new reaches the projector (a press while
-    // the previous command is unanswered is dropped).
-    bool PressUntilSentPjlink(int id)
-    {
-        const std::size_t before = Sent().size();
-        for (int press = 0; press < 10; ++press) {
-            Press(id);
-            if (WaitFor([&] { return Sent().size() > before; }, 3s)) return true;
-        }
-        return false;
     }
     // Nothing but the already-running notice comes up: no prompt was open
     // and every posted press has been handled.
@@ -128,9 +113,9 @@ TEST_F(PjlinkTest, EveryButtonSendsItsCommand)
     std::string expected;
     for (const Case& c : cases) {
         c.state();
-        EXPECT_TRUE(PressUntilSentPjlink(c.id)) << c.sent;
+        EXPECT_TRUE(PressUntilSent(c.id)) << c.sent;
         expected += c.sent;
-        EXPECT_TRUE(WaitForSent(expected)) << ProjectorSimulator::Escape(Sent());
+        EXPECT_TRUE(WaitForCommands(expected)) << ProjectorSimulator::Escape(Commands());
     }
     EXPECT_EQ(sim.ConnectionCount(), 1);  // one connection while there is always something to do
     ExpectNoPrompt();
@@ -180,8 +165,8 @@ TEST_F(PjlinkTest, ProjectorFailureIsPrompted)
     PostMessageA(prompt.hwnd, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(m_program->WaitForNoPrompt());
     sim.ClearFaults();
-    EXPECT_TRUE(PressUntilSentPjlink(IDC_COMPUTER1));
-    EXPECT_TRUE(WaitForSent("%1POWR ?\r%1INPT 11\r")) << ProjectorSimulator::Escape(Sent());
+    EXPECT_TRUE(PressUntilSent(IDC_COMPUTER1));
+    EXPECT_TRUE(WaitForCommands("%1POWR ?\r%1INPT 11\r")) << ProjectorSimulator::Escape(Commands());
 }
 
 // The projector refuses the digest in front of a command, not the opening's:
@@ -215,7 +200,7 @@ TEST_F(PjlinkTest, PasswordRefusedForACommandIsPrompted)
         PostMessageA(prompt.hwnd, WM_COMMAND, IDOK, 0);
         ASSERT_TRUE(m_program->WaitForNoPrompt()) << c.why;
         sim.ClearFaults();
-        EXPECT_TRUE(PressUntilSentPjlink(IDC_QUILLAN)) << c.why;
+        EXPECT_TRUE(PressUntilSent(IDC_QUILLAN)) << c.why;
         EXPECT_TRUE(WaitFor([&] { return WindowText(console) == kConnected; })) << c.why << ": " << WindowText(console);
     }
     ExpectNoPrompt();
@@ -233,9 +218,9 @@ TEST_F(PjlinkTest, ClosesBetweenCommandsAreNoFailure)
     sim.SetIdleLimit(500ms);  // the projector closes idle connections itself
     sim.CloseAllConnections();
     ASSERT_TRUE(WaitFor([&] { return sim.OpenConnectionCount() == 0; }));
-    EXPECT_TRUE(PressUntilSentPjlink(IDC_COMPUTER2));
+    EXPECT_TRUE(PressUntilSent(IDC_COMPUTER2));
     EXPECT_TRUE(WaitFor([&] { return sim.OpenConnectionCount() == 0; }));  // closed again at its limit
-    EXPECT_TRUE(PressUntilSentPjlink(IDC_QUILLAN));
+    EXPECT_TRUE(PressUntilSent(IDC_QUILLAN));
     const auto received = sim.Received();
     ASSERT_EQ(received.size(), 3u);
     // Each new connection's first line carries the digest; no class question.
@@ -257,8 +242,8 @@ TEST_F(PjlinkTest, ClassOneProjectorGetsNoClassTwoCommand)
     PjlinkSimulator("", "", 1);
     StartConnected();
     for (int id : {IDC_FREEZE, IDC_VOLUME_UP, IDC_VOLUME_DOWN}) Press(id);
-    EXPECT_TRUE(PressUntilSentPjlink(IDC_COMPUTER1));
-    EXPECT_TRUE(WaitForSent("%1INPT 11\r")) << ProjectorSimulator::Escape(Sent());
+    EXPECT_TRUE(PressUntilSent(IDC_COMPUTER1));
+    EXPECT_TRUE(WaitForCommands("%1INPT 11\r")) << ProjectorSimulator::Escape(Commands());
     ExpectNoPrompt();
 }
 
@@ -278,7 +263,7 @@ TEST_F(PjlinkTest, PowerOffAfterTheConnectionWent)
         PostMessageA(question.hwnd, WM_COMMAND, answer, 0);
         ASSERT_TRUE(m_program->WaitForNoPrompt());
     }
-    EXPECT_TRUE(WaitForSent("%1POWR ?\r%1POWR ?\r%1POWR 0\r")) << ProjectorSimulator::Escape(Sent());
+    EXPECT_TRUE(WaitForCommands("%1POWR ?\r%1POWR ?\r%1POWR 0\r")) << ProjectorSimulator::Escape(Commands());
     EXPECT_TRUE(WaitFor([&] { return sim.Power() == "0"; }));
     EXPECT_EQ(sim.ConnectionCount(), 3);
 }

@@ -89,12 +89,7 @@ protected:
     // button).
     bool PressKeyUntilSent(WORD key)
     {
-        const std::size_t before = Commands().size();
-        for (int press = 0; press < 10; ++press) {
-            PressCtrlAlt(key);
-            if (WaitFor([&] { return Commands().size() > before; }, 3s)) return true;
-        }
-        return false;
+        return RepeatUntilSent([&] { PressCtrlAlt(key); });
     }
 
     void TearDown() override

@@ -40,23 +40,9 @@ void PressCancel(HWND dialog)
     PressButton(dialog, IDCANCEL);
 }
 
-// Opens the settings dialog over `app`, runs `check` once it is up, then ends
-// it with `finish`. Returns what DoModal returned.
 INT_PTR RunSettings(TestApp& app, const Check& check, const Finish& finish = PressCancel, HWND owner = nullptr)
 {
-    static const bool controlsReady = [] {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
-        return InitCommonControlsEx(&controls) != FALSE;
-    }();
-    EXPECT_TRUE(controlsReady);
-    // Opened and answered as the console's Settings command does.
-    CSettingsDlg dialog(owner, {app.m_settings, &app.m_messages, app.LanguageFont()});
-    const INT_PTR result = RunModalCheck(dialog, [&] { check(dialog); }, finish);
-    if (result == IDOK) {
-        app.m_settings = dialog.Settings();
-        app.SaveSettings();
-    }
-    return result;
+    return RunSettingsDialog(app, check, finish, owner);
 }
 
 std::string TextOf(HWND window)

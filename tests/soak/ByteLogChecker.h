@@ -29,6 +29,8 @@
 #include <string>
 #include <vector>
 
+#include "UserEvents.h"
+
 class ByteLogChecker {
 public:
     explicit ByteLogChecker(std::string password = "");
@@ -59,10 +61,7 @@ public:
     const std::string& OpenRequest() const { return m_open; }
 
 private:
-    struct Event {
-        enum Kind { Press, Tick, Yes } kind;
-        std::string command;
-    };
+    using Event = UserEvent;
     struct Range {
         std::size_t first;
         std::size_t last;

@@ -157,16 +157,9 @@ PjlinkLogChecker::Verdict PjlinkLogChecker::Check(const std::vector<std::string>
             }
 
             // A press: the next one not yet matched that sends this command.
-            std::size_t press = next;
-            while (press < m_events.size() &&
-                   (m_events[press].kind != Event::Press || m_events[press].command != command))
-                ++press;
-            if (press == m_events.size()) {
-                const bool pressedBefore = std::any_of(m_events.begin(), m_events.begin() + static_cast<long>(next),
-                                                       [&](const Event& e) { return e.command == command; });
-                return fail(where + (pressedBefore ? ": sent again, or before a press that came earlier"
-                                                   : ": no press asked for it"));
-            }
+            const auto match = MatchPress(m_events, next, command);
+            if (const auto* why = std::get_if<std::string>(&match)) return fail(where + *why);
+            const std::size_t press = std::get<std::size_t>(match);
             next = press + 1;
             verdict.eventsExplained = next;
             ++verdict.pressesArrived;

@@ -32,6 +32,8 @@
 #include <string>
 #include <vector>
 
+#include "UserEvents.h"
+
 class PjlinkLogChecker {
 public:
     // `password`: Beamdesk's (empty: none); `projectorClass`: 1 or 2.
@@ -58,10 +60,7 @@ public:
     Verdict Check(const std::vector<std::string>& received, const std::vector<std::string>& greetingRandoms) const;
 
 private:
-    struct Event {
-        enum Kind { Press, Tick, Yes } kind;
-        std::string command;
-    };
+    using Event = UserEvent;
 
     std::string m_password;
     int m_class;

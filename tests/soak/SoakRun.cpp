@@ -154,6 +154,11 @@ void SoakRun::SetUp()
         for (const Prompt& p : prompts) AnswerPrompt(p);
     }
     if (m_program->Console() == nullptr) Fail("the console did not appear");
+    // The console is on screen before its start-up connection runs: what that
+    // connection opened is known once the title says so (or a prompt tells
+    // why not).
+    WaitFor([&] { return WindowText(m_program->Console()) == kConnected || !m_program->Prompts().empty(); },
+            kTitleLimit);
     if (!m_options.pjlink) m_checker.OpenedAtStartUp(static_cast<std::size_t>(m_sim->ConnectionCount()));
     CheckAll();
 }
