@@ -7,6 +7,7 @@
 #include <thread>
 #include <variant>
 
+#include "Discover.h"
 #include "ExitStatus.h"
 #include "Options.h"
 #include "Output.h"
@@ -253,6 +254,9 @@ int RunBeamctl(const std::vector<std::string>& args, const Host& host, std::stri
         out += VersionText();
         return ExitCode(ExitStatus::Done);
     }
+    // A search has no projector of its own: nothing else applies to it.
+    if (!options.words.empty() && IsDiscoverCommand(options.words.front()))
+        return RunDiscover({options.words.begin() + 1, options.words.end()}, options.json, host, out, err);
 
     // The saved settings are read once, when first wanted.
     std::optional<std::optional<SavedProjector>> savedOnce;

@@ -7,6 +7,7 @@
 
 #include "Beamctl.h"
 #include "ConsoleSettings.h"
+#include "DiscoveryNetwork.h"
 #include "ExitStatus.h"
 
 namespace {
@@ -39,6 +40,8 @@ int main(int argc, char** argv)
         ReadCaptionChannels,
         MakeSocketTransport,
         ReadPjlinkInputs,
+        ListInterfaces,
+        MakeSweepNetwork,
     };
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     std::string out, err;

@@ -135,7 +135,7 @@ public:
         if (w.verb == "cc") return Caption(w);
         if (w.verb == "send") return Send(w);
         return UsageError{"unknown command '" + w.given + "'",
-                          "Commands: status, info, power, mute, freeze, source, volume, cc, probe, send."};
+                          "Commands: status, info, power, mute, freeze, source, volume, cc, probe, send, discover."};
     }
 
 private:

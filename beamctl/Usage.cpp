@@ -5,6 +5,7 @@
 std::string HelpText()
 {
     return R"(Usage: beamctl [OPTION]... COMMAND [ARG]...
+       beamctl [--json] discover [RANGE]...
 
 Controls the projector that Beamdesk controls, or many projectors at once,
 from a script or a shell. Each run opens a session exactly as the Beamdesk
@@ -53,6 +54,24 @@ Commands:
                         line (a failed command's lines are on its failure's
                         line); quote TEXT when it has spaces. PJLink: a whole
                         command line, e.g. "%1POWR ?"
+  discover [RANGE...]   search for projectors and print one line for each
+                        found: its address, then "native" and/or "pjlink",
+                        each with password=required|none (pjlink: unknown
+                        when only the search answered), and for PJLink
+                        class=1|2, mac= (from the search) and name=TEXT (the
+                        rest of the line) when known. RANGE is A.B.C.D/N (N
+                        from 22 to 32) or A.B.C.D-A.B.C.E (at most 1024
+                        addresses); without one, the /24 around each address
+                        of the interfaces that are up (not the loopback).
+                        Every address is tried on port 3629 (the console's
+                        probe, no session) and on 4352 (the PJLink greeting,
+                        NAME and CLSS when there is no password) at once,
+                        2000 ms per connection; the PJLink search goes to
+                        each range's broadcast address. A /24 takes at most
+                        3 s. --json prints an array of objects with address
+                        and, per protocol, "native"/"pjlink": {password, and
+                        name, class, mac when known}. The other options do
+                        not apply
 
 Options:
   --projector LIST      the projector's IPv4 address (A.B.C.D), several
@@ -65,6 +84,7 @@ Options:
                         digits)
   --timeout MS          how long to wait for each reply, in ms (default 10000)
   --json                status, info, probe and send print one JSON object
+                        (discover: an array)
   --prometheus          status and info print Prometheus metrics (text
                         exposition format): projector_up, projector_power_state
                         (0 standby, 1 on, 2 cooling down, 3 warming up),
@@ -113,14 +133,14 @@ is one line on standard error after the address. A bad address, line or
 password anywhere in the list is a usage error: nothing is sent.
 
 Exit status:
-  0  done: the projector answered every command
+  0  done: the projector answered every command (discover: one was found)
   1  done, but the output could not be written (a full disk, a closed pipe)
   2  usage error (bad option, command, address, code or password): nothing
      was sent
   3  no projector answered: the connection was refused or not made within
      2000 ms, no reply to the handshake (PJLink: no greeting within 2000 ms),
      the session was refused, the connection closed, or no reply within the
-     time-out
+     time-out (discover: none was found)
   4  password problem: refused (PJLink: ERRA), or the projector wants one and
      none was given (or wants none and one was given)
   5  the projector answered ERR (PJLink: ERR1 unsupported command, ERR2 out of

@@ -2,10 +2,12 @@
 // the presenter keys while the dialog is open (the dialog tries combinations
 // itself, and ours would count as another program's), stores what OK leaves
 // and lays the console out again, then registers the keys stored now and
-// reopens the link with whatever address is stored now.
+// reopens the link with whatever address is stored now. Its Find... searches
+// with the link's projector search.
 #include "AboutBox.h"
 #include "BeamdeskApp.h"
 #include "ConsoleDlg.h"
+#include "LinkFinder.h"
 #include "SettingsDlg.h"
 #include "resource.h"
 
@@ -13,7 +15,8 @@ void CConsoleDlg::OnSettings()
 {
     CBeamdeskApp* app = GetBeamdeskApp();
     if (app == nullptr) return;
-    CSettingsDlg dialog(GetHwnd(), {app->Settings(), &app->Messages(), app->LanguageFont()});
+    LinkFinder finder;  // for the dialog's Find...
+    CSettingsDlg dialog(GetHwnd(), {app->Settings(), &app->Messages(), app->LanguageFont(), &finder});
     HWND focus = GetFocus();
     if (focus == nullptr) focus = GetDlgItem(IDC_POWER);
     m_link.Disconnect();

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "FindDlg.h"
 #include "UserObjects.h"
 #include "resource.h"
 
@@ -18,7 +19,8 @@ struct Caption {
 // Captions besides the dialog title (48), the layout check boxes, whose
 // captions sit in kShowFlagBoxes, and the presenter keys' labels (kPresenterKeys).
 constexpr Caption kCaptions[] = {
-    {IDC_START_UP, 50},       {IDC_STARTUP_LABEL, 49}, {IDC_ADDRESS_LABEL, 51}, {IDC_PROTOCOL_LABEL, 97},
+    {IDC_START_UP, 50},       {IDC_STARTUP_LABEL, 49}, {IDC_ADDRESS_LABEL, 51}, {IDC_FIND, 110},
+    {IDC_PROTOCOL_LABEL, 97},
     {IDC_PASSWORD_LABEL, 52}, {IDC_ADVANCED_GROUP, 54}, {IDC_SIMPLE_GROUP, 65},  {IDC_HOTKEY_GROUP, 104},
     {IDOK, 45},               {IDCANCEL, 46},
 };
@@ -29,7 +31,7 @@ constexpr unsigned kProtocolEntries[] = {98, 99};
 // Every control but the password field takes the language file's font.
 constexpr int kDialogFontControls[] = {
     IDC_START_UP,               IDC_STARTUP_LABEL,          IDC_ADDRESS_LABEL,        IDC_IP_ADDRESS,
-    IDC_PROTOCOL_LABEL,         IDC_PROTOCOL,               IDC_PASSWORD_LABEL,         IDC_ADVANCED_GROUP,         IDC_SHOW_ADVANCE_COMPUTER1, IDC_SHOW_ADVANCE_COMPUTER2,
+    IDC_FIND,                   IDC_PROTOCOL_LABEL,         IDC_PROTOCOL,               IDC_PASSWORD_LABEL,         IDC_ADVANCED_GROUP,         IDC_SHOW_ADVANCE_COMPUTER1, IDC_SHOW_ADVANCE_COMPUTER2,
     IDC_SHOW_ADVANCE_QUILLAN,   IDC_SHOW_ADVANCE_VIDEO,     IDC_SHOW_ADVANCE_SVIDEO,  IDC_SHOW_ADVANCE_AVMUTE,
     IDC_SHOW_ADVANCE_VOLUME,    IDC_SHOW_ADVANCE_FREEZE,    IDC_SHOW_ADVANCE_CC,      IDC_SIMPLE_GROUP,
     IDC_SHOW_SIMPLE_COMPUTER,   IDC_SHOW_SIMPLE_VIDEO,      IDC_SHOW_SIMPLE_AVMUTE,   IDC_SHOW_SIMPLE_VOLUME,
@@ -76,7 +78,8 @@ CSettingsDlg::CSettingsDlg(HWND parent, const SettingsDialogInput& input)
     : Dialog(IDD_SETTINGS, parent),
       m_settingsCopy(input.settings),
       m_texts(input.texts),
-      m_languageFont(input.font)
+      m_languageFont(input.font),
+      m_finder(input.finder)
 {
 }
 
@@ -109,6 +112,7 @@ BOOL CSettingsDlg::OnInitDialog()
     m_ipAddress.SetFieldRange(0, 0, kHighestFirstOctet);
 
     ValuesToControls();
+    EnableWindow(GetDlgItem(IDC_FIND), m_finder != nullptr);
     for (std::size_t i = 0; i < kPresenterKeyCount; ++i) {
         HWND field = GetDlgItem(kPresenterKeys[i].fieldId);
         // A key alone or with Shift only would be lost to typing everywhere:
@@ -254,8 +258,22 @@ bool CSettingsDlg::PreTranslateMessage(MSG& msg)
     return Dialog::PreTranslateMessage(msg);
 }
 
+void CSettingsDlg::OnFind()
+{
+    if (m_finder == nullptr) return;
+    CFindDlg find(GetHwnd(), {m_finder, m_texts, m_languageFont});
+    if (find.DoModal() != IDOK || !find.Chosen()) return;
+    m_ipAddress.SetAddress(find.Chosen()->address);
+    SendMessageA(GetDlgItem(IDC_PROTOCOL), CB_SETCURSEL, static_cast<WPARAM>(find.Chosen()->protocol), 0);
+    OnProtocolChanged();
+}
+
 bool CSettingsDlg::OnCommand(UINT id, UINT code, HWND control)
 {
+    if (id == IDC_FIND) {
+        if (code == BN_CLICKED) OnFind();
+        return true;
+    }
     if (id == IDC_PROTOCOL) {
         if (code == CBN_SELCHANGE) OnProtocolChanged();
         return true;

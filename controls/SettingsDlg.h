@@ -1,4 +1,5 @@
-// The settings dialog: start-up registration, projector address, the
+// The settings dialog: start-up registration, projector address (Find...
+// searches the network for one and fills in its address and protocol), the
 // protocol the projector speaks, its password, the buttons each console
 // layout shows and the presenter keys. Each protocol has a password of its
 // own; the field edits the one of the protocol chosen, and switching the
@@ -28,6 +29,7 @@
 #include "Gdi.h"
 #include "MessageCatalogue.h"
 #include "PasswordEdit.h"
+#include "ProjectorFinder.h"
 #include "SettingsValues.h"
 
 // The IP-address control, borrowed from the dialog: the few messages the
@@ -51,6 +53,7 @@ struct SettingsDialogInput {
     AppSettings settings{};             // the record to edit
     MessageCatalogue* texts = nullptr;  // its captions; none: the template's own
     const LOGFONTA* font = nullptr;     // the language file's font, if there is one
+    ProjectorFinder* finder = nullptr;  // what Find... searches with; none: the button is off
 };
 
 class CSettingsDlg : public Dialog {
@@ -90,6 +93,8 @@ private:
     std::string& ShownPassword();
     void ShowPassword();
     void OnProtocolChanged();
+    // Find...: the Find dialog; its choice fills in the address and protocol.
+    void OnFind();
     // The keys as the hot-key controls report them.
     void ReadKeys(std::uint16_t (&keys)[kPresenterKeyCount]) const;
     KeyStatus StatusOf(const std::uint16_t (&keys)[kPresenterKeyCount], std::size_t index) const;
@@ -116,4 +121,5 @@ private:
     Font m_dialogFont;
     MessageCatalogue* m_texts;
     const LOGFONTA* m_languageFont;
+    ProjectorFinder* m_finder;
 };

@@ -105,6 +105,22 @@ const BuiltInText kAddedTexts[kAddedTextCount] = {
     {107, "Power"},
     {108, "In use by another program"},
     {109, "Already set for a key above"},
+    {110, "Find..."},
+    {111, "Find Projectors"},
+    {112, "Addresses"},
+    {113, "Search"},
+    {114, "Address"},
+    {115, "Name"},
+    {116, "Password"},
+    {117, "Native"},
+    {118, "PJLink"},
+    {119, "Required"},
+    {120, "None"},
+    {121, "Unknown"},
+    {122, "Searching..."},
+    {123, "Search finished."},
+    {124, "No projector found."},
+    {125, "Type the addresses to search: A.B.C.D/N (N from 22 to 32) or A.B.C.D-A.B.C.E (at most 1024 addresses), several separated by blanks."},
 };
 
 std::string ExpandLineBreaks(std::string_view text)

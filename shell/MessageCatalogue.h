@@ -18,7 +18,7 @@ constexpr std::size_t kBuiltInTextCount = 83;
 extern const BuiltInText kBuiltInTexts[kBuiltInTextCount];
 // Texts added since, with ids after those. A language file replaces each of
 // them only when it has its id; one that lacks it keeps the English text.
-constexpr std::size_t kAddedTextCount = 13;
+constexpr std::size_t kAddedTextCount = 29;
 extern const BuiltInText kAddedTexts[kAddedTextCount];
 constexpr std::size_t kCatalogueTextCount = kBuiltInTextCount + kAddedTextCount;
 

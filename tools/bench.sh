@@ -28,3 +28,7 @@ echo
 echo "== beamctl (start to the projector's prompt for power on vs a raw Winsock session, simulator on 127.0.66.250;"
 echo "   PJLink: start to the reply to %1POWR 1 vs a raw PJLink session, simulator on 127.0.66.252:4352)"
 tools/wine-run --tree build/bench build/win/bin/beamctl_bench.exe "${RUNS:-7}"
+
+echo
+echo "== beamctl discover (a whole /24 on loopback, start to exit, simulators on 127.0.93.x)"
+tools/wine-run --tree build/bench build/win/bin/discover_bench.exe "${RUNS:-7}"

@@ -53,7 +53,7 @@ MAX_VALUE_BYTES = 259
 MAX_FACE_BYTES = 31
 
 # Texts that are names, not words: the same in every language.
-UNTRANSLATED = {4, 18, 35, 57, 73, 75}
+UNTRANSLATED = {4, 18, 35, 57, 73, 75, 118}
 # Menu titles carry the menu bar's access keys; no other text has a '&'.
 MENU_TITLES = (29, 31, 33)
 MENU_ITEMS = (30, 32, 34)
@@ -161,11 +161,28 @@ GERMAN = {
     107: "Ein/Aus",
     108: "Von einem anderen Programm belegt",
     109: "Schon für eine Taste darüber gewählt",
+    110: "Suchen...",
+    111: "Projektoren suchen",
+    112: "Adressen",
+    113: "Suchen",
+    114: "Adresse",
+    115: "Name",
+    116: "Kennwort",
+    117: "Nativ",
+    118: "PJLink",
+    119: "Erforderlich",
+    120: "Keines",
+    121: "Unbekannt",
+    122: "Suche läuft...",
+    123: "Suche beendet.",
+    124: "Kein Projektor gefunden.",
+    125: "Geben Sie die zu durchsuchenden Adressen ein: A.B.C.D/N (N von 22 bis 32) oder A.B.C.D-A.B.C.E "
+         "(höchstens 1024 Adressen), mehrere durch Leerzeichen getrennt.",
 }
 
 # ------------------------------------------------------------------ French ---
-# French puts a no-break space (U+00A0) before "?", so the question mark never
-# starts a line of a message box on its own. "Marche/Arrêt" does not fit the
+# French puts a no-break space (U+00A0) before "?" and ":", so the mark never
+# starts a line on its own. "Marche/Arrêt" does not fit the
 # Power button: it reads "Alim.", its tooltip spells the word out.
 
 NBSP = "\u00a0"
@@ -270,6 +287,23 @@ FRENCH = {
     107: "Alimentation",
     108: "Utilisée par un autre programme",
     109: "Déjà choisie pour une touche au-dessus",
+    110: "Rechercher...",
+    111: "Rechercher des projecteurs",
+    112: "Adresses",
+    113: "Rechercher",
+    114: "Adresse",
+    115: "Nom",
+    116: "Mot de passe",
+    117: "Natif",
+    118: "PJLink",
+    119: "Requis",
+    120: "Aucun",
+    121: "Inconnu",
+    122: "Recherche en cours...",
+    123: "Recherche terminée.",
+    124: "Aucun projecteur trouvé.",
+    125: "Saisissez les adresses à rechercher" + NBSP + ": A.B.C.D/N (N de 22 à 32) ou A.B.C.D-A.B.C.E "
+         "(1024 adresses au plus), séparées par des espaces s'il y en a plusieurs.",
 }
 
 # ---------------------------------------------------------------- Japanese ---
@@ -377,6 +411,23 @@ JAPANESE = {
     107: "電源",
     108: "ほかのプログラムが使用中です",
     109: "上のキーと同じ組み合わせです",
+    110: "検索...",
+    111: "プロジェクターの検索",
+    112: "アドレス",
+    113: "検索",
+    114: "アドレス",
+    115: "名前",
+    116: "パスワード",
+    117: "ネイティブ",
+    118: "PJLink",
+    119: "必要",
+    120: "不要",
+    121: "不明",
+    122: "検索中...",
+    123: "検索が終わりました。",
+    124: "プロジェクターが見つかりませんでした。",
+    125: "検索するアドレスを入力してください: A.B.C.D/N (N は 22 から 32) または A.B.C.D-A.B.C.E "
+         "(最大 1024 個)。複数ある場合は空白で区切ります。",
 }
 
 # code, language named in the file's first line, code page, texts, [SYSTEM]

@@ -123,6 +123,29 @@ TEST_F(BeamctlRun, TheProgramAnswersOnItsStreamsAndExitStatus)
     EXPECT_EQ(usage.status, 2);
     EXPECT_EQ(usage.out, "");
     EXPECT_EQ(usage.err, "beamctl: unknown command 'dance' (Commands: status, info, power, mute, freeze, source, "
-                         "volume, cc, probe, send)\n");
+                         "volume, cc, probe, send, discover)\n");
     EXPECT_EQ(sim.ConnectionCount(), 2);
+}
+
+// discover from the program itself: the system's sockets and interfaces, a
+// loopback range only.
+TEST_F(BeamctlRun, TheProgramDiscoversOnALoopbackRange)
+{
+    ProjectorSimulator::Options options;
+    options.protocol = ProjectorSimulator::Protocol::Pjlink;
+    options.address = "127.0.90.100";
+    options.name = "Hall";
+    ProjectorSimulator sim(options);
+    ASSERT_TRUE(sim.Start());
+
+    const RunOutcome found = RunProgram("discover 127.0.90.96/28");
+    EXPECT_EQ(found.status, 0) << found.err;
+    EXPECT_EQ(found.out.rfind("127.0.90.100 pjlink password=none class=2 ", 0), 0u) << found.out;
+    EXPECT_TRUE(found.out.ends_with(" name=Hall\n")) << found.out;
+    EXPECT_EQ(LineCount(found.out), 1u);
+
+    const RunOutcome none = RunProgram("--json discover 127.0.90.112/28");
+    EXPECT_EQ(none.status, 3);
+    EXPECT_EQ(none.out, "[]\n");
+    EXPECT_EQ(LineCount(none.err), 1u) << none.err;
 }

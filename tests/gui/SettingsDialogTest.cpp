@@ -118,7 +118,7 @@ struct CaptionOf {
     unsigned messageId;
 };
 constexpr CaptionOf kCaptions[] = {
-    {IDC_START_UP, 50},          {IDC_STARTUP_LABEL, 49},     {IDC_ADDRESS_LABEL, 51},
+    {IDC_START_UP, 50},          {IDC_STARTUP_LABEL, 49},     {IDC_ADDRESS_LABEL, 51},       {IDC_FIND, 110},
     {IDC_PROTOCOL_LABEL, 97},    {IDC_PASSWORD_LABEL, 52},    {IDC_ADVANCED_GROUP, 54},    {IDC_SIMPLE_GROUP, 65},
     {IDOK, 45},                  {IDCANCEL, 46},              {IDC_SHOW_ADVANCE_COMPUTER1, 55},
     {IDC_SHOW_ADVANCE_COMPUTER2, 56}, {IDC_SHOW_ADVANCE_QUILLAN, 57}, {IDC_SHOW_ADVANCE_VIDEO, 58},
@@ -221,6 +221,7 @@ TEST_F(SettingsDialog, ControlsShowTheStoredRecord)
         EXPECT_EQ(SendMessageA(password, EM_GETLIMITTEXT, 0, 0), 16);
         EXPECT_EQ(Window::FromHandle(password), &dialog.PasswordField());
         EXPECT_EQ(GetFocus(), dialog.GetDlgItem(IDC_START_UP));
+        EXPECT_FALSE(IsWindowEnabled(dialog.GetDlgItem(IDC_FIND))) << "no finder given: nothing to search with";
     });
 }
 

@@ -30,6 +30,8 @@
 #include <thread>
 #include <utility>
 
+#include "SearchResponder.h"
+
 namespace {
 
 #ifdef _WIN32
@@ -216,6 +218,7 @@ struct ProjectorSimulator::Impl {
     std::uint16_t port = 0;
 
     std::thread thread;
+    std::unique_ptr<SearchResponder> search;  // class 2, while running
 
     // Owned by the loop thread once it runs.
     Sock listener = kNoSock;
@@ -1021,7 +1024,15 @@ bool ProjectorSimulator::Start()
     }
     SetNonBlocking(wake, true);
 
+    // Best effort: a search nobody hears leaves the rest as it is.
+    std::unique_ptr<SearchResponder> search;
+    if (d.pjlink && d.options.pjlinkClass == 2 && d.options.answerSearch) {
+        search = std::make_unique<SearchResponder>(std::vector<std::string>{d.options.address});
+        if (!search->Start()) search.reset();
+    }
+
     std::lock_guard lock(d.mutex);
+    d.search = std::move(search);
     d.wake = wake;
     d.running = true;
     d.stopping = false;
@@ -1039,14 +1050,17 @@ void ProjectorSimulator::Stop()
         d.Wake();
     }
     d.thread.join();
+    std::unique_ptr<SearchResponder> search;
     {
         std::lock_guard lock(d.mutex);
+        search = std::move(d.search);
         CloseSocket(d.wake);
         d.wake = kNoSock;
         d.running = false;
         d.stopping = false;
     }
     d.applied_cv.notify_all();
+    search.reset();
 #ifdef _WIN32
     WSACleanup();
 #endif
@@ -1056,6 +1070,12 @@ bool ProjectorSimulator::Running() const
 {
     std::lock_guard lock(impl_->mutex);
     return impl_->running;
+}
+
+bool ProjectorSimulator::AnswersSearch() const
+{
+    std::lock_guard lock(impl_->mutex);
+    return impl_->search != nullptr;
 }
 
 std::uint16_t ProjectorSimulator::Port() const

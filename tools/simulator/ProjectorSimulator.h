@@ -36,7 +36,10 @@
 //  - LAMP reports a lamp lit while on or warming up; IRES and RRES answer the
 //    configured resolutions whatever the power;
 //  - a connection is closed when no command has come for the idle limit since
-//    the greeting or the last reply (a line without reply does not count).
+//    the greeting or the last reply (a line without reply does not count);
+//  - Class 2 only, unless answerSearch is off: the search datagram is answered
+//    by a SearchResponder for the simulator's address (SearchResponder.h);
+//    a SimulatorRange answers it for all its addresses at once.
 //
 // One thread runs the network loop; every member may be called from any other
 // thread. Callbacks run on the loop thread (or on the thread calling a state
@@ -79,6 +82,7 @@ public:
 
         // PJLink only.
         int pjlinkClass = 2;                 // 1 or 2 (Start() refuses others)
+        bool answerSearch = true;            // class 2: answer the search datagram (UDP 4352)
         int idleLimitMs = 30000;             // 0 or less: connections never time out
         std::string name = "Beamdesk Sim";   // NAME, UTF-8, at most 64 bytes
         std::string manufacturer = "Beamdesk";   // INF1
@@ -132,6 +136,9 @@ public:
     void Stop();
     bool Running() const;
     std::uint16_t Port() const;  // the bound port once started
+    // Whether the search datagram is answered (class 2, answerSearch, and a
+    // system that sends from the simulator's address: see SearchResponder.h).
+    bool AnswersSearch() const;
 
     // Projector state, in the protocol's own codes. Setters take effect at
     // once and report a change like the commands do; SetPower also cancels a

@@ -1,8 +1,9 @@
-// projector-sim: a stand-in projector on a loopback address, for trying the
-// console or a PJLink controller without hardware. Prints every state change
-// the controller causes.
+// projector-sim: a stand-in projector on a loopback address, or one on each
+// address of a loopback range, for trying the console or a PJLink controller
+// without hardware. Prints every state change the controller causes.
 
 #include "ProjectorSimulator.h"
+#include "SimulatorRange.h"
 
 #include <cerrno>
 #include <chrono>
@@ -21,7 +22,10 @@ namespace {
 constexpr const char* kUsage =
     "usage: projector-sim [options]\n"
     "  --protocol P       native (default) or pjlink (PJLink Class 1 and 2)\n"
-    "  --address A        IPv4 address inside 127.0.0.0/8 (default 127.0.0.1)\n"
+    "  --address A        IPv4 address inside 127.0.0.0/8 (default 127.0.0.1), or a range\n"
+    "                     A-B of at most 1024 such addresses (127.0.0.20-127.0.0.69): a\n"
+    "                     projector on each, alike but for the address; output lines\n"
+    "                     then start with the projector's address\n"
     "  --port P           TCP port (default 3629 native, 4352 pjlink; 0 picks a free one)\n"
     "  --password PW      password the projector expects: native at most 16 characters,\n"
     "                     pjlink 1 to 32 letters and digits (none: pjlink security off)\n"
@@ -34,6 +38,8 @@ constexpr const char* kUsage =
     "  --idle-limit MS    pjlink: close a connection when no command has come for MS\n"
     "                     since the greeting or the last reply; 0 never (default 30000)\n"
     "  --name TEXT        pjlink: the projector name NAME answers\n"
+    "  class 2 answers the search datagram %2SRCH (UDP 4352, from this machine only)\n"
+    "  with %2ACKN=02:00:<the address in hex>, sent to port 4352 of the sender\n"
     "  --log FILE|-       write every received chunk, escaped, to FILE or stdout\n"
     "  --fault NAME[=V]   misbehave; may be repeated:\n"
     "    either protocol:\n"
@@ -259,9 +265,12 @@ int main(int argc, char** argv)
     } else if (options.password.size() > 16) {
         Fail("the password has at most 16 characters");
     }
-    if (!ProjectorSimulator::IsLoopbackAddress(options.address))
+    const std::vector<std::string> addresses = SimulatorRange::Addresses(options.address);
+    if (addresses.empty())
         Fail("address " + options.address +
-             " refused: only IPv4 addresses inside 127.0.0.0/8 (this machine) are allowed");
+             " refused: only IPv4 addresses inside 127.0.0.0/8 (this machine) are allowed, one or a range A-B of at "
+             "most 1024");
+    const bool range = addresses.size() > 1 || options.address.find('-') != std::string::npos;
 
     FILE* log = nullptr;
     if (logTarget == "-") {
@@ -270,30 +279,33 @@ int main(int argc, char** argv)
         log = std::fopen(logTarget.c_str(), "w");
         if (!log) Fail("cannot write the log file " + logTarget + ": " + std::strerror(errno), 1);
     }
-    if (log)
-        options.onReceived = [log](int connection, const std::string& bytes) {
-            std::string line = "[";
-            line += std::to_string(connection);
-            line += "] ";
-            line += ProjectorSimulator::Escape(bytes);
-            PrintLine(log, line);
-        };
-    options.onStateChange = [](const std::string& line) { PrintLine(stdout, line); };
-
-    ProjectorSimulator sim(options);
+    // A range's lines name the projector they come from.
+    const auto optionsFor = [&](const std::string& address) {
+        ProjectorSimulator::Options own = options;
+        const std::string prefix = range ? address + " " : "";
+        if (log)
+            own.onReceived = [log, prefix](int connection, const std::string& bytes) {
+                PrintLine(log, prefix + "[" + std::to_string(connection) + "] " + ProjectorSimulator::Escape(bytes));
+            };
+        own.onStateChange = [prefix](const std::string& line) { PrintLine(stdout, prefix + line); };
+        return own;
+    };
+    SimulatorRange sims(addresses, optionsFor);
     // Faults that need the loop (refuse, hang) are carried out once it runs.
-    for (const auto& fault : faults) ApplyFault(sim, pjlink, fault);
+    for (std::size_t i = 0; i < sims.Size(); ++i)
+        for (const auto& fault : faults) ApplyFault(sims[i], pjlink, fault);
 
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
-    if (!sim.Start())
+    if (!sims.Start())
         Fail("cannot listen on " + options.address + ":" +
                  std::to_string(options.port.value_or(ProjectorSimulator::DefaultPort(options.protocol))) +
              " (address in use?)", 1);
-    PrintLine(stdout, "listening on " + options.address + ":" + std::to_string(sim.Port()) + (pjlink ? " (PJLink)" : ""));
+    PrintLine(stdout, "listening on " + options.address + ":" + std::to_string(sims[0].Port()) +
+                          (pjlink ? " (PJLink)" : "") + (sims.Search() ? ", answering searches" : ""));
 
     while (!g_stop) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    sim.Stop();
+    sims.Stop();
     if (log && log != stdout) std::fclose(log);
     return 0;
 }
