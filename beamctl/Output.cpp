@@ -4,31 +4,44 @@
 
 namespace {
 
-std::string Escaped(const char* format, unsigned char byte)
+std::string Escaped(const char* format, unsigned value)
 {
     char text[8];
-    std::snprintf(text, sizeof text, format, byte);
+    std::snprintf(text, sizeof text, format, value);
     return text;
 }
 
 }  // namespace
 
+// UTF-8 (a PJLink name is) becomes the characters it spells; a byte that is
+// no part of UTF-8 is read as Latin-1. Everything outside printable ASCII is
+// a \u escape, so the output is ASCII whatever the projector sent.
 std::string JsonString(std::string_view bytes)
 {
     std::string out = "\"";
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        switch (b) {
+    while (!bytes.empty()) {
+        const auto b = static_cast<unsigned char>(bytes.front());
+        char32_t codePoint = b;
+        std::size_t length = 1;
+        if (b > 0x7F)
+            if (const std::size_t sequence = Utf8SequenceLength(bytes, codePoint); sequence > 0) length = sequence;
+        bytes.remove_prefix(length);
+        switch (codePoint) {
         case '"': out += "\\\""; break;
         case '\\': out += "\\\\"; break;
         case '\n': out += "\\n"; break;
         case '\r': out += "\\r"; break;
         case '\t': out += "\\t"; break;
         default:
-            if (b < 0x20 || b > 0x7E)
-                out += Escaped("\\u%04x", b);
-            else
-                out += c;
+            if (codePoint >= 0x20 && codePoint <= 0x7E) {
+                out += static_cast<char>(codePoint);
+            } else if (codePoint > 0xFFFF) {  // a surrogate pair
+                codePoint -= 0x10000;
+                out += Escaped("\\u%04x", 0xD800 + (codePoint >> 10));
+                out += Escaped("\\u%04x", 0xDC00 + (codePoint & 0x3FF));
+            } else {
+                out += Escaped("\\u%04x", codePoint);
+            }
         }
     }
     return out + "\"";

@@ -37,3 +37,21 @@ TEST(BeamctlOutput, MessagesKeepTheBackslash)
     EXPECT_EQ(PrintableMessage("C:\\rooms\\list.txt:2: 'a\rb\xC2\x9B\x85'"),
               "C:\\rooms\\list.txt:2: 'a\\x0Db\\xC2\\x9B\\x85'");
 }
+
+// A JSON string is ASCII and means what the projector's bytes spell: UTF-8 as
+// its characters, any other byte as Latin-1.
+TEST(BeamctlOutput, JsonStringsSpellTheCharacters)
+{
+    struct Case {
+        const char* why;
+        std::string bytes;
+        std::string json;
+    } const cases[] = {
+        {"quote, backslash and C0", "q\"\\\x01\r"s, "\"q\\\"\\\\\\u0001\\r\""},
+        {"UTF-8 in two and three bytes", "Salle \xC3\xA9 \xE2\x80\x93", "\"Salle \\u00e9 \\u2013\""},
+        {"four bytes: a surrogate pair", "\xF0\x9F\x93\xBD", "\"\\ud83d\\udcfd\""},
+        {"a byte that is no UTF-8 reads as Latin-1", "caf\xE9", "\"caf\\u00e9\""},
+        {"a cut sequence, byte by byte", "\xE2\x80", "\"\\u00e2\\u0080\""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(JsonString(c.bytes), c.json) << c.why;
+}
