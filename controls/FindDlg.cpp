@@ -68,6 +68,8 @@ CFindDlg::~CFindDlg()
 BOOL CFindDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
+    m_listName.Attach(GetDlgItem(IDC_FIND_LIST));
+    m_progressName.Attach(GetDlgItem(IDC_FIND_PROGRESS));
     SetCaptions();
     if (m_languageFont != nullptr) {
         m_dialogFont = FontAtScreenDpi(*m_languageFont);
@@ -99,6 +101,8 @@ void CFindDlg::SetCaptions()
     SetWindowTextA(GetDlgItem(IDC_FIND_SEARCH), Text(113).c_str());
     SetWindowTextA(GetDlgItem(IDOK), Text(45).c_str());
     SetWindowTextA(GetDlgItem(IDCANCEL), Text(46).c_str());
+    m_listName.SetAccessibleName(Text(111));
+    m_progressName.SetAccessibleName(Text(122));
 }
 
 void CFindDlg::AddColumns()

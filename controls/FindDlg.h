@@ -81,6 +81,9 @@ private:
     MessageCatalogue* m_texts;
     const LOGFONTA* m_languageFont;
     Font m_dialogFont;
+    // The list and the progress bar have no label of their own to name them.
+    Window m_listName;
+    Window m_progressName;
     FoundRows m_rows;
     std::optional<FoundProjector> m_chosen;
     bool m_searching = false;

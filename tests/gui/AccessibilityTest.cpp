@@ -1,10 +1,11 @@
-// What a screen reader hears: every control of the console and the settings
-// dialog has an accessible name, read in-process through the accessibility
+// What a screen reader hears: every control of the console, the settings
+// dialog and the Find dialog has an accessible name, read in-process through the accessibility
 // interface as a screen reader reads it. "-", "+" and the mode button keep
 // their visible captions; the settings dialog's fields are named by their
 // labels.
 #include <windows.h>
 
+#include <commctrl.h>
 #include <oleacc.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <map>
 #include <string>
 
+#include "FindDlg.h"
 #include "InProcessConsole.h"
 #include "SettingsDlg.h"
 #include "UserObjects.h"
@@ -56,6 +58,15 @@ std::map<int, HWND> ShownControls(HWND dialog)
         if (IsWindowVisible(child)) shown[GetDlgCtrlID(child)] = child;
     return shown;
 }
+
+// A finder with nothing to search: the Find dialog opens and waits.
+class IdleFinder : public ProjectorFinder {
+public:
+    std::string DefaultRanges() override { return ""; }
+    bool ValidRanges(std::string_view) override { return false; }
+    void Start(std::string_view, FinderListener&) override {}
+    void Stop() override {}
+};
 
 }  // namespace
 
@@ -119,6 +130,35 @@ TEST(Accessibility, EverySettingsControlHasAName)
                                                std::pair{IDC_PASSWORD_LABEL, IDC_PASSWORD},
                                                std::pair{IDC_HOTKEY_FREEZE_LABEL, IDC_HOTKEY_FREEZE}})
                 EXPECT_EQ(GetWindow(dialog.GetDlgItem(field), GW_HWNDPREV), dialog.GetDlgItem(label)) << field;
+        },
+        [](HWND hwnd) { PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0); });
+}
+
+// The list and the progress bar have no label: they are named for what they
+// show.
+TEST(Accessibility, EveryFindControlHasAName)
+{
+    const ComScope com;
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+    ASSERT_TRUE(InitCommonControlsEx(&controls));
+    IdleFinder finder;
+    CFindDlg dialog(nullptr, {&finder, nullptr, nullptr});
+    RunModalCheck(
+        dialog,
+        [&] {
+            const std::map<int, std::string> expected = {
+                {IDC_FIND_RANGE, "Addresses"},
+                {IDC_FIND_LIST, "Find Projectors"},
+                {IDC_FIND_PROGRESS, "Searching..."},
+            };
+            for (const auto& [id, window] : ShownControls(dialog.GetHwnd())) {
+                const auto name = AccessibleNameOf(window);
+                ASSERT_TRUE(name.has_value()) << "control " << id;
+                EXPECT_FALSE(name->empty()) << "control " << id;
+                if (const auto it = expected.find(id); it != expected.end()) {
+                    EXPECT_EQ(*name, it->second) << id;
+                }
+            }
         },
         [](HWND hwnd) { PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0); });
 }
