@@ -1,14 +1,18 @@
 #include "Output.h"
 
-#include <cstdio>
-
 namespace {
 
-std::string Escaped(const char* format, unsigned value)
+// The prefix and the value in `digits` hex digits: "\u00e9", "\x1B".
+std::string HexEscape(const char* prefix, char32_t value, int digits, const char* hexDigits)
 {
-    char text[8];
-    std::snprintf(text, sizeof text, format, value);
+    std::string text = prefix;
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) text += hexDigits[(value >> shift) & 0xF];
     return text;
+}
+
+std::string UnicodeEscape(char32_t utf16Unit)
+{
+    return HexEscape("\\u", utf16Unit, 4, "0123456789abcdef");
 }
 
 }  // namespace
@@ -37,10 +41,10 @@ std::string JsonString(std::string_view bytes)
                 out += static_cast<char>(codePoint);
             } else if (codePoint > 0xFFFF) {  // a surrogate pair
                 codePoint -= 0x10000;
-                out += Escaped("\\u%04x", 0xD800 + (codePoint >> 10));
-                out += Escaped("\\u%04x", 0xDC00 + (codePoint & 0x3FF));
+                out += UnicodeEscape(0xD800 + (codePoint >> 10));
+                out += UnicodeEscape(0xDC00 + (codePoint & 0x3FF));
             } else {
-                out += Escaped("\\u%04x", codePoint);
+                out += UnicodeEscape(codePoint);
             }
         }
     }
@@ -102,7 +106,7 @@ std::string ControlsEscaped(std::string_view bytes, bool backslash)
         }
         for (std::size_t i = 0; i < length; ++i) {
             if (escape)
-                out += Escaped("\\x%02X", static_cast<unsigned char>(bytes[i]));
+                out += HexEscape("\\x", static_cast<unsigned char>(bytes[i]), 2, "0123456789ABCDEF");
             else
                 out += bytes[i];
         }
