@@ -1,30 +1,19 @@
 #include "Address.h"
 
-#include <cstdio>
+#include "DottedAddress.h"
 
 std::string Ipv4Address::Text() const
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%d.%d.%d.%d", octets[0], octets[1], octets[2], octets[3]);
-    return text;
+    return AddressText(static_cast<std::uint32_t>(octets[0]) << 24 | static_cast<std::uint32_t>(octets[1]) << 16 |
+                       static_cast<std::uint32_t>(octets[2]) << 8 | octets[3]);
 }
 
 std::optional<Ipv4Address> ParseIpv4Address(std::string_view text)
 {
+    const std::optional<std::uint32_t> packed = ParseAddressText(text);
+    if (!packed) return std::nullopt;
     Ipv4Address address;
-    for (std::size_t i = 0; i < address.octets.size(); ++i) {
-        if (i > 0) {
-            if (text.empty() || text.front() != '.') return std::nullopt;
-            text.remove_prefix(1);
-        }
-        std::size_t digits = 0;
-        int value = 0;
-        while (digits < text.size() && digits < 3 && text[digits] >= '0' && text[digits] <= '9')
-            value = value * 10 + (text[digits++] - '0');
-        if (digits == 0 || value > 255) return std::nullopt;
-        address.octets[i] = static_cast<std::uint8_t>(value);
-        text.remove_prefix(digits);
-    }
-    if (!text.empty()) return std::nullopt;
+    for (std::size_t i = 0; i < address.octets.size(); ++i)
+        address.octets[i] = static_cast<std::uint8_t>(*packed >> (24 - 8 * i));
     return address;
 }

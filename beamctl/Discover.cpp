@@ -2,6 +2,7 @@
 
 #include <variant>
 
+#include "DottedAddress.h"
 #include "ExitStatus.h"
 #include "Output.h"
 

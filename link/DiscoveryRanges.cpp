@@ -1,7 +1,8 @@
 #include "DiscoveryRanges.h"
 
 #include <algorithm>
-#include <cstdio>
+
+#include "DottedAddress.h"
 
 namespace {
 
@@ -48,34 +49,6 @@ std::string Quoted(std::string_view text)
 const char* const kRangeForms = "A.B.C.D/N with N from 22 to 32, or A.B.C.D-A.B.C.E";
 
 }  // namespace
-
-std::string AddressText(std::uint32_t address)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", address >> 24, (address >> 16) & 0xFF, (address >> 8) & 0xFF,
-                  address & 0xFF);
-    return text;
-}
-
-std::optional<std::uint32_t> ParseAddressText(std::string_view text)
-{
-    std::uint32_t address = 0;
-    for (int part = 0; part < 4; ++part) {
-        if (part > 0) {
-            if (text.empty() || text.front() != '.') return std::nullopt;
-            text.remove_prefix(1);
-        }
-        std::size_t digits = 0;
-        unsigned value = 0;
-        while (digits < text.size() && digits < 3 && text[digits] >= '0' && text[digits] <= '9')
-            value = value * 10 + static_cast<unsigned>(text[digits++] - '0');
-        if (digits == 0 || value > 255) return std::nullopt;
-        address = address << 8 | value;
-        text.remove_prefix(digits);
-    }
-    if (!text.empty()) return std::nullopt;
-    return address;
-}
 
 AddressRange BlockHosts(std::uint32_t address, int prefixLength)
 {

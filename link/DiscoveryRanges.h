@@ -38,11 +38,6 @@ struct LocalInterface {
     bool loopback = false;
 };
 
-// "192.168.1.20".
-std::string AddressText(std::uint32_t address);
-// Four decimal numbers 0-255 separated by dots, nothing else.
-std::optional<std::uint32_t> ParseAddressText(std::string_view text);
-
 // The block of `prefixLength` bits around `address`, as swept: the hosts only,
 // without the block's own address and its broadcast address, for a prefix up
 // to 30; both addresses of a /31 and the one of a /32.

@@ -15,6 +15,7 @@
 
 #include "Beamctl.h"
 #include "DiscoveryNetwork.h"
+#include "DottedAddress.h"
 #include "ProjectorSimulator.h"
 #include "SearchResponder.h"
 #include "SimulatorRange.h"

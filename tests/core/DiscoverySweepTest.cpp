@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "DiscoverySweep.h"
+#include "DottedAddress.h"
 #include "PjlinkWire.h"
 #include "SessionRecords.h"
 

@@ -11,6 +11,7 @@
 #include "DiscoveryProbes.h"
 #include "DiscoveryRanges.h"
 #include "DiscoveryResults.h"
+#include "DottedAddress.h"
 #include "SessionRecords.h"
 
 using namespace std::string_literals;

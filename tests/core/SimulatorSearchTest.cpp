@@ -3,19 +3,10 @@
 // (where the answers go). Addresses 127.0.91.x, this file's own.
 
 #include "ProjectorSimulator.h"
+#include "SimulatorSockets.h"
 #include "SearchResponder.h"
 #include "SimulatorRange.h"
 
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#else
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/select.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
 
 #include <gtest/gtest.h>
 
@@ -30,21 +21,8 @@ using namespace std::string_literals;
 
 namespace {
 
-#ifdef _WIN32
-using Sock = SOCKET;
-void CloseSock(Sock s) { closesocket(s); }
-struct Winsock {
-    Winsock()
-    {
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
-    }
-    ~Winsock() { WSACleanup(); }
-} const g_winsock;
-#else
-using Sock = int;
-void CloseSock(Sock s) { close(s); }
-#endif
+using namespace simulator_sockets;
+const SocketsInUse g_sockets;
 
 constexpr std::uint16_t kNativePort = 3629;
 constexpr std::uint16_t kSearchPort = 4352;
@@ -81,7 +59,7 @@ public:
         const sockaddr_in any = Address("0.0.0.0", kSearchPort);
         bound_ = bind(sock_, reinterpret_cast<const sockaddr*>(&any), sizeof any) == 0;
     }
-    ~Searcher() { CloseSock(sock_); }
+    ~Searcher() { CloseSocket(sock_); }
     Searcher(const Searcher&) = delete;
     Searcher& operator=(const Searcher&) = delete;
 
@@ -148,7 +126,7 @@ int ProbeStatus(const std::string& address)
         }
         if (reply.size() >= 16) status = static_cast<unsigned char>(reply[14]);
     }
-    CloseSock(s);
+    CloseSocket(s);
     return status;
 }
 

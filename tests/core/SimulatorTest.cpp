@@ -3,19 +3,8 @@
 // tests never meet.
 
 #include "ProjectorSimulator.h"
+#include "SimulatorSockets.h"
 
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#else
-#include <arpa/inet.h>
-#include <cerrno>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/select.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
 
 #include <gtest/gtest.h>
 
@@ -33,29 +22,8 @@ using namespace std::string_literals;
 
 namespace {
 
-#ifdef _WIN32
-using Sock = SOCKET;
-const Sock kNoSock = INVALID_SOCKET;
-void CloseSock(Sock s) { closesocket(s); }
-void SetNonBlocking(Sock s)
-{
-    u_long on = 1;
-    ioctlsocket(s, FIONBIO, &on);
-}
-struct Winsock {
-    Winsock()
-    {
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
-    }
-    ~Winsock() { WSACleanup(); }
-} const g_winsock;
-#else
-using Sock = int;
-constexpr Sock kNoSock = -1;
-void CloseSock(Sock s) { close(s); }
-void SetNonBlocking(Sock s) { fcntl(s, F_SETFL, fcntl(s, F_GETFL, 0) | O_NONBLOCK); }
-#endif
+using namespace simulator_sockets;
+const SocketsInUse g_sockets;
 
 constexpr std::uint16_t kPort = 3629;
 constexpr std::uint16_t kPjlinkPort = 4352;
@@ -90,7 +58,7 @@ public:
         const sockaddr_in a = Address(address, port);
         connected_ = connect(sock_, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
     }
-    ~Client() { CloseSock(sock_); }
+    ~Client() { CloseSocket(sock_); }
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;
 
@@ -619,7 +587,7 @@ TEST(Simulator, RefusedAndHangingConnects)
     sim.SetHangConnects(true);
     {
         const Sock s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        SetNonBlocking(s);
+        SetNonBlocking(s, true);
         const sockaddr_in a = Address("127.0.77.9", kPort);
         connect(s, reinterpret_cast<const sockaddr*>(&a), sizeof a);
         fd_set writable, failed;
@@ -630,7 +598,7 @@ TEST(Simulator, RefusedAndHangingConnects)
         timeval t{0, 500000};
         // Neither connected nor failed: the connect just hangs.
         EXPECT_EQ(select(static_cast<int>(s) + 1, nullptr, &writable, &failed, &t), 0);
-        CloseSock(s);
+        CloseSocket(s);
     }
     EXPECT_EQ(existing.Ask("FREEZE?\r", "FREEZE=OFF\r:"), "FREEZE=OFF\r:");
     sim.SetHangConnects(false);

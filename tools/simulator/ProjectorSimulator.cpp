@@ -4,21 +4,17 @@
 #ifndef FD_SETSIZE
 #define FD_SETSIZE 256
 #endif
-#include <winsock2.h>
-#include <ws2tcpip.h>
+#endif
+#include "SimulatorSockets.h"
+
+#ifdef _WIN32
 // After winsock2.h, which brings in windows.h.
 #include <wincrypt.h>
 #else
 #include <md5.h>
 
-#include <arpa/inet.h>
 #include <cerrno>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <sys/select.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #endif
 
 #include <algorithm>
@@ -34,30 +30,7 @@
 
 namespace {
 
-#ifdef _WIN32
-using Sock = SOCKET;
-const Sock kNoSock = INVALID_SOCKET;
-constexpr int kSendFlags = 0;
-void CloseSocket(Sock s) { closesocket(s); }
-void ShutdownSend(Sock s) { shutdown(s, SD_SEND); }
-void SetNonBlocking(Sock s, bool on)
-{
-    u_long value = on ? 1 : 0;
-    ioctlsocket(s, FIONBIO, &value);
-}
-#else
-using Sock = int;
-constexpr Sock kNoSock = -1;
-// A peer that has gone must not kill the process with SIGPIPE.
-constexpr int kSendFlags = MSG_NOSIGNAL;
-void CloseSocket(Sock s) { close(s); }
-void ShutdownSend(Sock s) { shutdown(s, SHUT_WR); }
-void SetNonBlocking(Sock s, bool on)
-{
-    const int flags = fcntl(s, F_GETFL, 0);
-    fcntl(s, F_SETFL, on ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK));
-}
-#endif
+using namespace simulator_sockets;
 
 using Clock = std::chrono::steady_clock;
 using CloseMoment = ProjectorSimulator::CloseMoment;

@@ -1,17 +1,5 @@
 #include "SearchResponder.h"
 
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#else
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/select.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -21,24 +9,11 @@
 #include <thread>
 
 #include "ProjectorSimulator.h"
+#include "SimulatorSockets.h"
 
 namespace {
 
-#ifdef _WIN32
-using Sock = SOCKET;
-const Sock kNoSock = INVALID_SOCKET;
-void CloseSocket(Sock s) { closesocket(s); }
-void SetNonBlocking(Sock s)
-{
-    u_long on = 1;
-    ioctlsocket(s, FIONBIO, &on);
-}
-#else
-using Sock = int;
-constexpr Sock kNoSock = -1;
-void CloseSocket(Sock s) { close(s); }
-void SetNonBlocking(Sock s) { fcntl(s, F_SETFL, fcntl(s, F_GETFL, 0) | O_NONBLOCK); }
-#endif
+using namespace simulator_sockets;
 
 constexpr std::string_view kSearch = "%2SRCH";
 constexpr const char* kLoopbackBroadcast = "127.255.255.255";
@@ -226,7 +201,7 @@ bool SearchResponder::Start()
 #endif
         return false;
     }
-    SetNonBlocking(d.listener);
+    SetNonBlocking(d.listener, true);
     d.stopping = false;
     d.running = true;
     d.thread = std::thread([&d] { d.Loop(); });
