@@ -4,6 +4,7 @@
 
 #include "ProjectorSimulator.h"
 #include "SimulatorSockets.h"
+#include "TestSockets.h"
 #include "SearchResponder.h"
 #include "SimulatorRange.h"
 
@@ -22,30 +23,12 @@ using namespace std::string_literals;
 namespace {
 
 using namespace simulator_sockets;
+using namespace test_sockets;
 const SocketsInUse g_sockets;
 
 constexpr std::uint16_t kNativePort = 3629;
 constexpr std::uint16_t kSearchPort = 4352;
 constexpr auto kLimit = 10s;  // generous: the machine may be loaded
-
-sockaddr_in Address(const std::string& address, std::uint16_t port)
-{
-    sockaddr_in a;
-    std::memset(&a, 0, sizeof a);
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    inet_pton(AF_INET, address.c_str(), &a.sin_addr);
-    return a;
-}
-
-bool Readable(Sock s, std::chrono::milliseconds limit)
-{
-    fd_set set;
-    FD_ZERO(&set);
-    FD_SET(s, &set);
-    timeval t{static_cast<long>(limit.count() / 1000), static_cast<long>(limit.count() % 1000 * 1000)};
-    return select(static_cast<int>(s) + 1, &set, nullptr, nullptr, &t) > 0;
-}
 
 // A controller's search socket: bound to port 4352 on every address, as a
 // controller waits for the answers.

@@ -61,14 +61,6 @@ constexpr std::size_t kPjlinkMaxParameter = 128;
 constexpr std::size_t kPjlinkMaxLine = kDigestSize + kPjlinkHead + kPjlinkMaxParameter + 1;
 constexpr std::size_t kMaxLamps = 8;
 
-bool MakeAddress(const std::string& address, std::uint16_t port, sockaddr_in& out)
-{
-    std::memset(&out, 0, sizeof out);
-    out.sin_family = AF_INET;
-    out.sin_port = htons(port);
-    return inet_pton(AF_INET, address.c_str(), &out.sin_addr) == 1;
-}
-
 bool SendAll(Sock s, std::string_view bytes)
 {
     while (!bytes.empty()) {

@@ -15,6 +15,10 @@
 #include <unistd.h>
 #endif
 
+#include <cstdint>
+#include <cstring>
+#include <string>
+
 namespace simulator_sockets {
 
 #ifdef _WIN32
@@ -41,6 +45,15 @@ inline void SetNonBlocking(Sock s, bool on)
     fcntl(s, F_SETFL, on ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK));
 }
 #endif
+
+// A dotted IPv4 address and a port; false when the text is no address.
+inline bool MakeAddress(const std::string& address, std::uint16_t port, sockaddr_in& out)
+{
+    std::memset(&out, 0, sizeof out);
+    out.sin_family = AF_INET;
+    out.sin_port = htons(port);
+    return inet_pton(AF_INET, address.c_str(), &out.sin_addr) == 1;
+}
 
 // Winsock started for as long as it lives (nothing to start elsewhere).
 struct SocketsInUse {
