@@ -88,10 +88,7 @@ BOOL CFindDlg::OnInitDialog()
 
 std::string CFindDlg::Text(unsigned id) const
 {
-    if (m_texts != nullptr) return m_texts->GetMessageText(id);
-    MessageCatalogue builtIn;
-    builtIn.LoadMessageDefaults();
-    return builtIn.GetMessageText(id);
+    return CatalogueText(m_texts, id);
 }
 
 void CFindDlg::SetCaptions()

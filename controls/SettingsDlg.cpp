@@ -124,13 +124,9 @@ BOOL CSettingsDlg::OnInitDialog()
     return TRUE;  // the focus goes to the first tab stop, the start-up box
 }
 
-// Without a catalogue, the built-in English.
 std::string CSettingsDlg::Text(unsigned id) const
 {
-    if (m_texts != nullptr) return m_texts->GetMessageText(id);
-    MessageCatalogue builtIn;
-    builtIn.LoadMessageDefaults();
-    return builtIn.GetMessageText(id);
+    return CatalogueText(m_texts, id);
 }
 
 void CSettingsDlg::FillProtocols()

@@ -151,6 +151,14 @@ std::string MessageCatalogue::GetMessageText(unsigned id)
     return ExpandLineBreaks(m_texts[id]);
 }
 
+std::string CatalogueText(MessageCatalogue* texts, unsigned id)
+{
+    if (texts != nullptr) return texts->GetMessageText(id);
+    MessageCatalogue builtIn;
+    builtIn.LoadMessageDefaults();
+    return builtIn.GetMessageText(id);
+}
+
 namespace {
 
 // atoi's rules (blanks, sign, leading digits, 0 when there are none), but

@@ -42,6 +42,10 @@ private:
     std::unordered_map<unsigned, std::string> m_texts;
 };
 
+// A dialog's text: from the console's catalogue, or without one (a dialog
+// shown on its own) the built-in English.
+std::string CatalogueText(MessageCatalogue* texts, unsigned id);
+
 // The console font named by a language file's [SYSTEM] section.
 constexpr std::size_t kFaceNameSize = 32;  // the font record's face field, NUL included
 
