@@ -79,21 +79,6 @@ ByteLogChecker::ByteLogChecker(std::string password)
     m_open += password;
 }
 
-void ByteLogChecker::Pressed(std::string command)
-{
-    m_events.push_back({Event::Press, std::move(command)});
-}
-
-void ByteLogChecker::Ticked()
-{
-    m_events.push_back({Event::Tick, {}});
-}
-
-void ByteLogChecker::ConfirmedPowerOff()
-{
-    m_events.push_back({Event::Yes, {}});
-}
-
 void ByteLogChecker::BeginOutOfStep(std::size_t first)
 {
     m_outOfStep.push_back({first, static_cast<std::size_t>(-1)});
@@ -114,14 +99,14 @@ ByteLogChecker::Verdict ByteLogChecker::Check(const std::vector<std::string>& re
 {
     Verdict verdict;
     const auto ticks = static_cast<std::size_t>(
-        std::count_if(m_events.begin(), m_events.end(), [](const Event& e) { return e.kind == Event::Tick; }));
-    std::vector<bool> yesTaken(m_events.size(), false);
+        std::count_if(Events().begin(), Events().end(), [](const Event& e) { return e.kind == Event::Tick; }));
+    std::vector<bool> yesTaken(Events().size(), false);
     std::size_t next = 0;  // the first event no command has been matched to yet
 
     // The first Yes after `press` that no power-off has taken yet.
     auto takeYes = [&](std::size_t press) {
-        for (std::size_t i = press + 1; i < m_events.size(); ++i) {
-            if (m_events[i].kind != Event::Yes || yesTaken[i]) continue;
+        for (std::size_t i = press + 1; i < Events().size(); ++i) {
+            if (Events()[i].kind != Event::Yes || yesTaken[i]) continue;
             yesTaken[i] = true;
             return true;
         }
@@ -152,8 +137,8 @@ ByteLogChecker::Verdict ByteLogChecker::Check(const std::vector<std::string>& re
                 bool known = StartsWith(kKeepAlive, rest);
                 for (const Toggle& t : kToggles)
                     for (std::string_view f : t.followUps) known = known || StartsWith(f, rest);
-                for (std::size_t i = next; i < m_events.size() && !known; ++i)
-                    known = m_events[i].kind == Event::Press && StartsWith(m_events[i].command, rest);
+                for (std::size_t i = next; i < Events().size() && !known; ++i)
+                    known = Events()[i].kind == Event::Press && StartsWith(Events()[i].command, rest);
                 if (!known) return fail("an unfinished command that nothing asked for: " + Quoted(rest));
                 break;
             }
@@ -193,7 +178,7 @@ ByteLogChecker::Verdict ByteLogChecker::Check(const std::vector<std::string>& re
             }
 
             // A press: the next one not yet matched that sends this command.
-            const auto match = MatchPress(m_events, next, command);
+            const auto match = MatchPress(Events(), next, command);
             if (const auto* why = std::get_if<std::string>(&match)) return fail(where + *why);
             const std::size_t press = std::get<std::size_t>(match);
             next = press + 1;

@@ -31,15 +31,9 @@
 
 #include "UserEvents.h"
 
-class ByteLogChecker {
+class ByteLogChecker : public UserEventLog {
 public:
     explicit ByteLogChecker(std::string password = "");
-
-    // What the user did, in the order the console receives it.
-    void Pressed(std::string command);  // a press that sends `command` unless dropped
-    void Ticked();                      // a keep-alive tick
-    void ConfirmedPowerOff();           // Yes to "Power off?"
-    std::size_t EventCount() const { return m_events.size(); }
 
     // The first `count` connections were made by the program's start-up.
     void OpenedAtStartUp(std::size_t count) { m_startUpConnections = count; }
@@ -70,7 +64,6 @@ private:
 
     std::string m_probe;
     std::string m_open;
-    std::vector<Event> m_events;
     std::size_t m_startUpConnections = 0;
     std::vector<Range> m_outOfStep;
 };

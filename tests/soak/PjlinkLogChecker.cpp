@@ -68,26 +68,11 @@ PjlinkLogChecker::PjlinkLogChecker(std::string password, int projectorClass)
 {
 }
 
-void PjlinkLogChecker::Pressed(std::string command)
-{
-    m_events.push_back({Event::Press, std::move(command)});
-}
-
-void PjlinkLogChecker::Ticked()
-{
-    m_events.push_back({Event::Tick, {}});
-}
-
-void PjlinkLogChecker::ConfirmedPowerOff()
-{
-    m_events.push_back({Event::Yes, {}});
-}
-
 PjlinkLogChecker::Verdict PjlinkLogChecker::Check(const std::vector<std::string>& received,
                                                   const std::vector<std::string>& greetingRandoms) const
 {
     Verdict verdict;
-    std::vector<bool> yesTaken(m_events.size(), false);
+    std::vector<bool> yesTaken(Events().size(), false);
     std::size_t next = 0;  // the first event no command has been matched to yet
     bool classAsked = false;
     std::optional<std::size_t> lastPowerQuery;  // the press of the last power query sent on any connection
@@ -138,8 +123,8 @@ PjlinkLogChecker::Verdict PjlinkLogChecker::Check(const std::vector<std::string>
                 const auto query = powerQueryHere ? powerQueryHere : lastPowerQuery;
                 if (!query) return fail(where + ": power-off without a power query before it");
                 std::size_t yes = *query + 1;
-                while (yes < m_events.size() && (m_events[yes].kind != Event::Yes || yesTaken[yes])) ++yes;
-                if (yes == m_events.size())
+                while (yes < Events().size() && (Events()[yes].kind != Event::Yes || yesTaken[yes])) ++yes;
+                if (yes == Events().size())
                     return fail(where + ": power-off without a Yes given after the last power query's press" +
                                 (powerQueryHere ? "" : " (sent on an earlier connection)"));
                 if (next > yes) return fail(where + ": power-off after a press made after its Yes");
@@ -157,7 +142,7 @@ PjlinkLogChecker::Verdict PjlinkLogChecker::Check(const std::vector<std::string>
             }
 
             // A press: the next one not yet matched that sends this command.
-            const auto match = MatchPress(m_events, next, command);
+            const auto match = MatchPress(Events(), next, command);
             if (const auto* why = std::get_if<std::string>(&match)) return fail(where + *why);
             const std::size_t press = std::get<std::size_t>(match);
             next = press + 1;

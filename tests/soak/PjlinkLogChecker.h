@@ -34,16 +34,10 @@
 
 #include "UserEvents.h"
 
-class PjlinkLogChecker {
+class PjlinkLogChecker : public UserEventLog {
 public:
     // `password`: Beamdesk's (empty: none); `projectorClass`: 1 or 2.
     PjlinkLogChecker(std::string password, int projectorClass);
-
-    // What the user did, in the order the console receives it.
-    void Pressed(std::string command);  // a press that sends `command` unless dropped
-    void Ticked();                      // a keep-alive tick
-    void ConfirmedPowerOff();           // Yes to "Power off?"
-    std::size_t EventCount() const { return m_events.size(); }
 
     struct Verdict {
         std::optional<std::size_t> badConnection;  // set when something was not asked for
@@ -64,5 +58,4 @@ private:
 
     std::string m_password;
     int m_class;
-    std::vector<Event> m_events;
 };

@@ -8,12 +8,29 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
 struct UserEvent {
     enum Kind { Press, Tick, Yes } kind;
     std::string command;
+};
+
+// What the user did, in the order the console receives it; a judge's record.
+class UserEventLog {
+public:
+    // A press that sends `command` unless dropped.
+    void Pressed(std::string command) { m_events.push_back({UserEvent::Press, std::move(command)}); }
+    void Ticked() { m_events.push_back({UserEvent::Tick, {}}); }  // a keep-alive tick
+    void ConfirmedPowerOff() { m_events.push_back({UserEvent::Yes, {}}); }  // Yes to "Power off?"
+    std::size_t EventCount() const { return m_events.size(); }
+
+protected:
+    const std::vector<UserEvent>& Events() const { return m_events; }
+
+private:
+    std::vector<UserEvent> m_events;
 };
 
 // The index of the press `command` answers, from `next` on; else why there is none.
