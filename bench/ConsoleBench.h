@@ -320,6 +320,26 @@ inline bool StartBench(const char* name)
     return true;
 }
 
+// A link benchmark's run: StartBench, the settings `measure` needs, and the
+// clean-up that follows either way. Empty, after saying why, when it could not
+// start or a measurement failed.
+template <typename Measure>
+auto RunBench(const char* name, const unsigned char (&octets)[4], std::optional<DWORD> protocol, Measure measure)
+    -> std::optional<decltype(measure())>
+{
+    if (!StartBench(name)) return std::nullopt;
+    std::optional<decltype(measure())> results;
+    try {
+        WriteSettings(octets, protocol);
+        results = measure();
+    } catch (const std::exception& e) {
+        std::printf("%s: %s\n", name, e.what());
+    }
+    DeleteSettings();
+    WSACleanup();
+    return results;
+}
+
 // ---------------------------------------------------------------- the floor
 
 // The least a client can do: plain Winsock calls, nothing else.

@@ -394,23 +394,11 @@ int main(int argc, char** argv)
     const std::string folder = ExecutableFolder();
     Counts counts;
     if (argc > 1) counts.presses = std::max(1, std::atoi(argv[1]));
-    if (!StartBench("link_bench")) return 1;
-
-    std::vector<Row> rows;
-    int status = 0;
-    try {
-        WriteSettings(kOctets);
-        rows = Measure(folder, counts);
-    } catch (const std::exception& e) {
-        std::printf("link_bench: %s\n", e.what());
-        status = 1;
-    }
-    DeleteSettings();
-    WSACleanup();
-    if (status != 0) return status;
+    const auto rows = RunBench("link_bench", kOctets, std::nullopt, [&] { return Measure(folder, counts); });
+    if (!rows) return 1;
 
     std::printf("%d presses, %d session openings, %d unanswered connects; medians unless marked\n",
                 counts.presses, counts.opens, counts.failedConnects);
-    PrintRows(rows);
+    PrintRows(*rows);
     return 0;
 }

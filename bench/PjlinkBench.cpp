@@ -294,26 +294,14 @@ int main(int argc, char** argv)
     const std::string folder = ExecutableFolder();
     Counts counts;
     if (argc > 1) counts.presses = std::max(1, std::atoi(argv[1]));
-    if (!StartBench("pjlink_bench")) return 1;
-
-    Results results;
-    int status = 0;
-    try {
-        WriteSettings(kOctets, kProtocolPjlink);
-        results = Measure(folder, counts);
-    } catch (const std::exception& e) {
-        std::printf("pjlink_bench: %s\n", e.what());
-        status = 1;
-    }
-    DeleteSettings();
-    WSACleanup();
-    if (status != 0) return status;
+    const auto results = RunBench("pjlink_bench", kOctets, kProtocolPjlink, [&] { return Measure(folder, counts); });
+    if (!results) return 1;
 
     std::printf("%d presses of each kind; medians\n", counts.presses);
-    PrintRows(results.rows, 2);
+    PrintRows(results->rows, 2);
     std::printf("(the open connection's floor is a send made by a window's message loop on a WM_COMMAND posted\n"
                 " to it, as a press is; the same send made directly: %.2f ms. Closed: the projector closed every\n"
                 " connection at least %d ms before the press)\n",
-                results.plainSend, static_cast<int>(kIdle.count()));
+                results->plainSend, static_cast<int>(kIdle.count()));
     return 0;
 }
