@@ -22,21 +22,10 @@ namespace {
 // The most projectors talked to at once.
 constexpr std::size_t kMostAtOnce = 64;
 
-// Every failure is one line on standard error, whatever bytes of the
-// projector's or the user's it quotes.
-int Fail(std::string& err, ExitStatus status, const std::string& problem)
-{
-    err += "beamctl: " + PrintableMessage(problem) + "\n";
-    return ExitCode(status);
-}
-
-// The problem, then the hint in brackets: "beamctl: no command given (Run
-// 'beamctl --help' for the commands and options)".
+// "beamctl: no command given (Run 'beamctl --help' for the commands and options)".
 int UsageFailure(std::string& err, const UsageError& error)
 {
-    std::string hint = error.hint;
-    if (!hint.empty() && hint.back() == '.') hint.pop_back();
-    return Fail(err, ExitStatus::Usage, hint.empty() ? error.message : error.message + " (" + hint + ")");
+    return FailureLine(err, ExitStatus::Usage, error.message, error.hint);
 }
 
 // How one projector's part of the run ended, and what it has to show.
@@ -211,7 +200,7 @@ std::string ShownForEach(const std::vector<Target>& targets, const std::vector<O
         const std::string lines = Printed(outcomes[i], kind, form);
         const std::string prefix = targets[i].address.Text() + ": ";
         for (std::size_t start = 0; start < lines.size();) {
-            const std::size_t end = lines.find('\n', start);
+            const std::size_t end = std::min(lines.find('\n', start), lines.size() - 1);
             out += prefix + lines.substr(start, end - start + 1);
             start = end + 1;
         }
@@ -317,13 +306,13 @@ int RunBeamctl(const std::vector<std::string>& args, const Host& host, std::stri
     if (targets.size() == 1) {
         const Outcome& outcome = outcomes.front();
         out += form == Form::Metrics ? Metrics(targets, outcomes) : Printed(outcome, kind, form);
-        if (outcome.status != ExitStatus::Done) return Fail(err, outcome.status, outcome.problem);
+        if (outcome.status != ExitStatus::Done) return FailureLine(err, outcome.status, outcome.problem);
         return ExitCode(ExitStatus::Done);
     }
     out += form == Form::Metrics ? Metrics(targets, outcomes) : ShownForEach(targets, outcomes, kind, form);
     int status = ExitCode(ExitStatus::Done);
     for (std::size_t i = 0; i < targets.size(); ++i)
         if (outcomes[i].status != ExitStatus::Done)
-            status = Fail(err, ExitStatus::SomeFailed, targets[i].address.Text() + ": " + outcomes[i].problem);
+            status = FailureLine(err, ExitStatus::SomeFailed, targets[i].address.Text() + ": " + outcomes[i].problem);
     return status;
 }

@@ -37,14 +37,6 @@ std::string ProtocolJson(const ProtocolAnswer& answer)
     return json + "}";
 }
 
-// One line on standard error, as every failure of beamctl's: the problem,
-// then the hint in brackets.
-int Fail(std::string& err, ExitStatus status, const std::string& problem, const std::string& hint = "")
-{
-    err += "beamctl: " + PrintableMessage(hint.empty() ? problem : problem + " (" + hint + ")") + "\n";
-    return ExitCode(status);
-}
-
 }  // namespace
 
 bool IsDiscoverCommand(std::string_view word)
@@ -91,7 +83,7 @@ int RunDiscover(const std::vector<std::string>& words, bool json, const Host& ho
     for (const std::string& word : words) {
         auto range = ParseRange(word);
         if (const auto* problem = std::get_if<std::string>(&range))
-            return Fail(err, ExitStatus::Usage, "discover: " + *problem, kExample);
+            return FailureLine(err, ExitStatus::Usage, "discover: " + *problem, kExample);
         ranges.push_back(std::get<AddressRange>(range));
     }
     const std::vector<LocalInterface> interfaces = host.interfaces ? host.interfaces() : std::vector<LocalInterface>{};
@@ -99,12 +91,12 @@ int RunDiscover(const std::vector<std::string>& words, bool json, const Host& ho
         ranges = DefaultRanges(interfaces);
         if (ranges.empty()) {
             if (json) out += DiscoveredJson({});
-            return Fail(err, ExitStatus::NoAnswer, "discover: no network interface is up to search", kExample);
+            return FailureLine(err, ExitStatus::NoAnswer, "discover: no network interface is up to search", kExample);
         }
     }
 
     const std::unique_ptr<SweepNetwork> network = host.makeSweepNetwork ? host.makeSweepNetwork() : nullptr;
-    if (!network) return Fail(err, ExitStatus::NoAnswer, "the system's sockets cannot be used");
+    if (!network) return FailureLine(err, ExitStatus::NoAnswer, "the system's sockets cannot be used");
     SweepRequest request;
     request.ranges = ranges;
     request.searchAddresses = SearchAddresses(ranges, interfaces);
@@ -114,6 +106,6 @@ int RunDiscover(const std::vector<std::string>& words, bool json, const Host& ho
     if (!outcome.searchHeard)
         err += "beamctl: note: UDP port 4352 could not be had; the PJLink search's answers were not heard\n";
     if (outcome.found.empty())
-        return Fail(err, ExitStatus::NoAnswer, "no projector answered in " + RangesText(ranges));
+        return FailureLine(err, ExitStatus::NoAnswer, "no projector answered in " + RangesText(ranges));
     return ExitCode(ExitStatus::Done);
 }

@@ -207,3 +207,10 @@ std::string RepliesJson(const std::vector<std::string>& replies)
     for (std::size_t i = 0; i < replies.size(); ++i) out += (i > 0 ? ", " : "") + JsonString(replies[i]);
     return out + "]}\n";
 }
+
+int FailureLine(std::string& err, ExitStatus status, const std::string& problem, std::string hint)
+{
+    if (!hint.empty() && hint.back() == '.') hint.pop_back();
+    err += "beamctl: " + PrintableMessage(hint.empty() ? problem : problem + " (" + hint + ")") + "\n";
+    return ExitCode(status);
+}

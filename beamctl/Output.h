@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "ExitStatus.h"
+
 // A name and its value; no value: not known (left out of the lines, null in JSON).
 using Field = std::pair<std::string, std::optional<std::string>>;
 
@@ -38,9 +40,10 @@ std::string RenderedJson(const std::vector<RenderedField>& fields);
 std::string RepliesText(const std::vector<std::string>& replies);
 std::string RepliesJson(const std::vector<std::string>& replies);
 
-// A JSON string literal of the bytes: ASCII control characters, the quote,
-// the backslash and every byte above 0x7E escaped (bytes above 0x7F read as
-// U+0080 to U+00FF), so the output is valid UTF-8 whatever the projector sent.
+// A JSON string literal of the bytes: well-formed UTF-8 stands for the
+// characters it spells, any other byte above 0x7F for U+0080 to U+00FF; the
+// quote, the backslash and everything outside printable ASCII are escaped, so
+// the output is ASCII whatever the projector sent.
 std::string JsonString(std::string_view bytes);
 // The length of the well-formed UTF-8 sequence of two to four bytes at the
 // start of `bytes` (shortest form, no surrogate, at most U+10FFFF) and its
@@ -53,3 +56,8 @@ std::string PrintableLine(std::string_view bytes);
 // The same without escaping the backslash: a message's line on stderr, where
 // a Windows path stays as it is written.
 std::string PrintableMessage(std::string_view bytes);
+
+// Every failure is one line on standard error, whatever bytes it quotes:
+// "beamctl: " and the problem, then the hint in brackets when there is one
+// (without its full stop). Returns the exit code of `status`.
+int FailureLine(std::string& err, ExitStatus status, const std::string& problem, std::string hint = "");
